@@ -1,0 +1,81 @@
+// Store enumeration at start-up: the store table, the store list, the destination and the summary.
+#include "storage/record_text.h"
+#include "storage/units.h"
+#include "toolkit/wide_format.h"
+#include "ui/dump_dlg.h"
+
+namespace {
+// Capacity, in characters, of the buffer that receives a profile's "Folder" value.
+constexpr DWORD kFolderCapacity = 260;
+}  // namespace
+
+void CDumpDlg::EnumerateStores() {
+  STOREINFO info{};
+  info.cbSize = sizeof(STOREINFO);
+  CString summary = u"Stores found:\n";
+
+  const HANDLE search = m_sys.FindFirstStore(&info);
+  if (search == 0 || search == INVALID_HANDLE_VALUE) {
+    MessageBox(u"ERROR: No Store found", u"FindFirstStore", MB_SETFOREGROUND);
+    return;
+  }
+
+  int r = 0;
+  int notListed = 0;  // stores beyond the table's rows: counted, never stored
+  do {
+    if (r == kMaxStores) {
+      ++notListed;
+      continue;
+    }
+    m_storeDevice[r] = FieldText(info.szDeviceName);
+    m_storeProfile[r] = FieldText(info.sdi.szProfile);
+    m_storeName[r] = FieldText(info.szStoreName);
+    m_storeSectors[r] = static_cast<DWORD>(info.snNumSectors);
+    m_storeSectorsFull[r] = info.snNumSectors;
+    m_storeBytesPerSector[r] = info.dwBytesPerSector;
+    m_storePartCount[r] = info.dwPartitionCount;
+    m_storeFolder[r] = GetStoreFolder(r);
+
+    if (!m_storeFolder[r].IsEmpty()) {
+      std::uint64_t freeToCaller = 0, total = 0, totalFree = 0;
+      if (m_sys.GetDiskFreeSpaceEx(m_storeFolder[r], &freeToCaller, &total, &totalFree)) {
+        m_storeTotalBytes[r] = total;
+        m_storeFreeBytes[r] = freeToCaller;
+        summary += Format(u"\\%s\t\t%dMB, %dMB free\n", m_storeFolder[r], ToMB(total), ToMB(freeToCaller));
+        if (freeToCaller > m_maxFreeBytes) {
+          m_maxFreeBytes = freeToCaller;
+          m_destStore = r;
+        }
+      } else {
+        summary += Format(u"%s - Disk free space unavailable\n", m_storeFolder[r]);
+      }
+    }
+    m_cbStore.AddString(m_storeDevice[r]);
+    ++r;
+  } while (m_sys.FindNextStore(search, &info));
+  m_sys.FindCloseStore(search);
+
+  if (notListed > 0) summary += Format(u"%d more stores not listed\n", notListed);
+  summary += u"\n Please select a store...";
+  m_txtInfo.SetWindowText(summary);
+}
+
+CString CDumpDlg::GetStoreFolder(int index) {
+  const CString keyPath = CString(u"System\\StorageManager\\Profiles\\") + m_storeProfile[index] + u"\\";
+  HKEY key = 0;
+  if (m_sys.RegOpenKeyEx(HKEY_LOCAL_MACHINE, keyPath, 0, 0, &key) != 0) {
+    m_txtInfo.SetWindowText(Format(u"Error on opening key\n %s", keyPath));
+    return CString();
+  }
+  WCHAR folder[kFolderCapacity] = {};
+  DWORD size = sizeof(folder);
+  DWORD type = 0;
+  if (m_sys.RegQueryValueEx(key, u"Folder", &type, reinterpret_cast<BYTE*>(folder), &size) != 0) {
+    m_txtInfo.SetWindowText(Format(u"Error on opening key\n %s\\Folder", keyPath));
+    m_sys.RegCloseKey(key);
+    return CString();
+  }
+  m_sys.RegCloseKey(key);
+  folder[kFolderCapacity - 1] = u'\0';  // a value that filled the buffer exactly is still one text
+  return FieldText(folder);
+}

@@ -1,0 +1,102 @@
+// A dialog session for tests: a simulated device, the headless window, and a user script.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "app/dump_app.h"
+#include "platform/sim/sim_services.h"
+#include "res/resource.h"
+#include "toolkit/headless/headless_backend.h"
+#include "ui/dump_dlg.h"
+
+// A directory of its own for one test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vorsk-test-XXXXXX").string();
+    m_path = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+  }
+  const std::string& Path() const { return m_path; }
+  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// One store with sensible defaults; tests change what they need.
+inline SimStore MakeStore(const char16_t* device, const char16_t* profile, std::uint64_t sectors = 0x40000) {
+  SimStore s;
+  s.device = device;
+  s.name = u"Store";
+  s.profile = profile;
+  s.bytesPerSector = 512;
+  s.sectors = sectors;
+  return s;
+}
+
+// A device with a NAND store (DSK1:, profile FlashDisk, folder ResidentFlash) and an SD card (DSK2:,
+// profile SDMemory, folder "Storage Card" with more free space), folders under `dir`.
+inline SimDevice NandAndCard(const TempDir& dir) {
+  SimDevice d;
+  SimStore nand = MakeStore(u"DSK1:", u"FlashDisk");
+  nand.name = u"NAND Flash";
+  nand.partitions = {{u"Part00", u"FATFS", 0x0B, 100}, {u"Part01", u"FATFS", 0x0B, 0x800}};
+  nand.bootRecord = {{0x0B, 63, 100}, {0x0B, 200, 0x800}};
+  SimStore card = MakeStore(u"DSK2:", u"SDMemory", 0x100000);
+  card.name = u"SD Card";
+  d.stores = {nand, card};
+  d.registry = {{u"FlashDisk", CString(u"ResidentFlash")}, {u"SDMemory", CString(u"Storage Card")}};
+  std::filesystem::create_directories(dir / "flash");
+  std::filesystem::create_directories(dir / "card");
+  d.folders[u"ResidentFlash"] = {dir / "flash", 5000000, 3500000};
+  d.folders[u"Storage Card"] = {dir / "card", 2000000000, 1500000000};
+  return d;
+}
+
+class Session {
+ public:
+  explicit Session(SimDevice device) : sim(std::move(device)) {}
+
+  // Starts the program, lets `script` act as the user, and ends the run as the script leaves it.
+  void Run(const std::function<void(HeadlessUser&)>& script = {}) {
+    ui.SetScript([&](HeadlessUser& user) {
+      if (script) script(user);
+    });
+    CDumpApp app;
+    app.SetServices(&sim);
+    AfxWinMain(app, ui, u"vorsk");
+  }
+
+  // What the user sees.
+  CString Panel() const { return ui.Control(IDC_STATIC_INFO)->text; }
+  const HeadlessControl& Control(int id) const { return *ui.Control(id); }
+  int Check(int id) const { return ui.Control(id)->check; }
+  bool Visible(int id) const { return ui.Control(id)->visible; }
+  bool Enabled(int id) const { return ui.Control(id)->enabled; }
+  // The radio buttons as "FPH" check digits, e.g. "100".
+  std::string Radios() const {
+    return std::to_string(Check(IDC_RADIO_FULL)) + std::to_string(Check(IDC_RADIO_PART)) +
+           std::to_string(Check(IDC_RADIO_HIDDEN));
+  }
+  const std::vector<RecordedBox>& Boxes() const { return ui.Boxes(); }
+  // The dialog itself, while it runs (for the few checks of its state record).
+  static CDumpDlg& Dialog() { return *dynamic_cast<CDumpDlg*>(AfxGetApp()->m_pMainWnd); }
+
+  SimServices sim;
+  HeadlessBackend ui;
+};
