@@ -1,6 +1,7 @@
 // Choosing the services for the source the user named.
 #include "front/sources.h"
 
+#include "platform/linux/host_services.h"
 #include "platform/sim/demo_device.h"
 #include "platform/sim/device_file.h"
 #include "platform/sim/sim_services.h"
@@ -14,9 +15,13 @@ std::unique_ptr<StorageServices> MakeServices(const CliOptions& options, std::st
       if (!LoadDeviceFile(options.simFile, device, error)) return nullptr;
       return std::make_unique<SimServices>(std::move(device));
     }
-    case SourceKind::Host:
-      break;
+    case SourceKind::Host: {
+      HostOptions host;
+      host.images = options.images;
+      host.dests = options.dests;
+      return HostServices::Create(host, error);
+    }
   }
-  error = "this build has no backend for this machine's stores: use --demo or --sim FILE";
+  error = "unknown source";
   return nullptr;
 }
