@@ -1,0 +1,170 @@
+// The dialog on the host with disk image files, as a user drives it: every mode dumps the exact bytes,
+// and every failure of the host shows errno with the system's text.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "front/metered_services.h"
+#include "platform/linux/host_folders.h"
+#include "tests/host_fixture.h"
+
+namespace {
+
+constexpr std::uint64_t kSectors = 8192;
+const std::vector<BootEntry> kTable = {{0x0C, 63, 1000}, {0x83, 2048, 1536}};
+
+class HostDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(dir / "card");
+    WriteDiskImage(image, kSectors, kTable);
+  }
+  std::unique_ptr<HostServices> Host() {
+    std::string error;
+    auto host = HostServices::Create(ImagesOnly(dir, {image}, {dir / "card"}), error);
+    EXPECT_TRUE(host) << error;
+    return host;
+  }
+  TempDir dir;
+  const std::string image = dir / "sd.img";
+  AnySession session;
+};
+
+}  // namespace
+
+TEST_F(HostDialog, ShowsTheImageAsAStoreWithItsFolder) {
+  auto host = Host();
+  session.Run(*host, [&](HeadlessUser& user) {
+    const std::string panel = session.Panel().ToUtf8();
+    const std::string head = "Stores found:\n\\" + FolderFromPath(dir / "card") + "\t\t";
+    EXPECT_EQ(panel.substr(0, head.size()), head);
+    EXPECT_NE(panel.find("MB free\n\n Please select a store..."), std::string::npos) << panel;
+    ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
+    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
+    EXPECT_EQ(session.ui.Control(IDC_COMBO_PART)->entries, (std::vector<CString>{u"img0p1", u"img0p2"}));
+    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
+    EXPECT_EQ(session.Panel(), CString(u"Partition name:\timg0p2\nStarting sector:\t0x800\nNo. of Sectors:\t0x600\n"
+                                       u"Partition type:\t\t0x83\nFile System:\t\t"));
+  });
+  EXPECT_TRUE(session.Boxes().empty());
+  EXPECT_EQ(host->OpenHandles(), 0u);
+}
+
+TEST_F(HostDialog, EveryModeDumpsTheExactBytes) {
+  struct Case {
+    const char* mode;
+    std::vector<std::pair<int, int>> clicks;  // (control, list index or -1 for a click)
+    const char* file;
+    std::uint64_t offset, length;
+  } cases[] = {
+      {"full", {{IDC_RADIO_FULL, -1}}, "img0_0_4194304.img", 0, kSectors * 512},
+      {"partition", {{IDC_RADIO_PART, -1}, {IDC_COMBO_PART, 1}}, "img0_img0p2_0_786432.img", 2048 * 512, 1536 * 512},
+      {"hidden", {{IDC_RADIO_HIDDEN, -1}}, "img0_Hidden_543744_504832.img", 1062 * 512, 986 * 512},
+  };
+  const std::string before = ReadFileBytes(image);
+  for (const Case& c : cases) {
+    auto host = Host();
+    AnySession s;
+    s.Run(*host, [&](HeadlessUser& user) {
+      ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
+      for (auto [id, index] : c.clicks) ASSERT_TRUE(index < 0 ? user.Click(id) : user.Select(id, index)) << c.mode;
+      ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
+    });
+    EXPECT_EQ(s.BoxTexts(), std::vector<CString>{u"Done"}) << c.mode;
+    const std::string out = dir / (std::string("card/") + c.file);
+    ASSERT_TRUE(std::filesystem::exists(out)) << c.mode << ": " << s.Panel();
+    EXPECT_TRUE(ReadFileBytes(out) == FileSlice(image, c.offset, c.length)) << c.mode;
+    EXPECT_EQ(host->OpenHandles(), 0u);
+  }
+  EXPECT_TRUE(ReadFileBytes(image) == before) << "the source is never written";
+}
+
+TEST_F(HostDialog, FailuresShowErrnoWithTheSystemsText) {
+  {  // the image went away after the start: the boot record cannot be read
+    auto host = Host();
+    std::filesystem::remove(image);
+    session.Run(*host, [&](HeadlessUser& user) {
+      ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
+      ASSERT_TRUE(user.Click(IDC_RADIO_HIDDEN));
+    });
+    EXPECT_EQ(session.BoxTexts(), std::vector<CString>{u"OpenStore failed with error 2: No such file or directory"});
+    WriteDiskImage(image, kSectors, kTable);
+  }
+  {  // the destination folder went away: the image cannot be created
+    auto host = Host();
+    AnySession s;
+    s.Run(*host, [&](HeadlessUser& user) {
+      std::filesystem::remove_all(dir / "card");
+      ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
+      ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
+    });
+    EXPECT_EQ(s.BoxTexts(), (std::vector<CString>{u"Create output file\n failed with error 2: No such file or directory",
+                                                  u"Done with errors.\nResulting file may be compromised!"}));
+    EXPECT_EQ(host->OpenHandles(), 0u);
+  }
+}
+
+namespace {
+// Cuts the image short once the copy has read its first block: a medium that shrinks mid-copy.
+class ShrinkingSource : public MeteredServices {
+ public:
+  ShrinkingSource(StorageServices& inner, std::string image, off_t keep)
+      : MeteredServices(inner), m_image(std::move(image)), m_keep(keep) {}
+  BOOL DeviceIoControl(HANDLE d, DWORD c, void* in, DWORD is, void* out, DWORD os, DWORD* br) override {
+    if (c == IOCTL_DISK_READ && ++m_reads == 4 && ::truncate(m_image.c_str(), m_keep) != 0) return 0;
+    return MeteredServices::DeviceIoControl(d, c, in, is, out, os, br);
+  }
+
+ private:
+  std::string m_image;
+  off_t m_keep;
+  int m_reads = 0;
+};
+}  // namespace
+
+TEST_F(HostDialog, AStoreThatShrinksMidCopyIsAReadFailureNeverDone) {
+  auto host = Host();
+  // Partition 2 (1536 sectors) goes in three blocks of 512 sectors; reads 1 and 2 are the boot record's
+  // (listing, choosing), read 3 the first block: the store shrinks before the second.
+  ShrinkingSource shrinking(*host, image, (2048 + 600) * 512);
+  session.Run(shrinking, [&](HeadlessUser& user) {
+    ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
+    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
+    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
+    ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
+  });
+  EXPECT_EQ(session.BoxTexts(), (std::vector<CString>{u"IOCTL_DISK_READ failed with error 6: No such device or address",
+                                                      u"Done with errors.\nResulting file may be compromised!"}));
+  EXPECT_EQ(host->OpenHandles(), 0u);
+}
+
+TEST(HostStart, UnusableImagesAndDestinationsAreRefusedWithTheReason) {
+  TempDir dir;
+  WriteDiskImage(dir / "tiny.img", 0, {});
+  std::filesystem::create_directories(dir / "d");
+  WriteDiskImage(dir / "ok.img", 4, {});
+  struct Case {
+    std::vector<std::string> images, dests;
+    std::string error;
+  } cases[] = {
+      {{dir / "missing.img"}, {}, "--image " + (dir / "missing.img") + ": No such file or directory"},
+      {{dir / "tiny.img"}, {}, "--image " + (dir / "tiny.img") + ": holds no whole sector"},
+      {{dir / "d"}, {}, "--image " + (dir / "d") + ": not a disk image file or block device"},
+      {{dir / "ok.img"}, {dir / "nope"}, "--dest " + (dir / "nope") + ": No such file or directory"},
+      {{dir / "ok.img"}, {dir / "ok.img"}, "--dest " + (dir / "ok.img") + ": not a directory"},
+      {{dir / "ok.img"}, {dir / "d", dir / "d"}, ""},  // the second finds no store left without a folder
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    auto host = HostServices::Create(ImagesOnly(dir, c.images, c.dests), error);
+    if (c.error.empty()) {
+      EXPECT_FALSE(host);
+      EXPECT_NE(error.find("belongs to no store"), std::string::npos) << error;
+    } else {
+      EXPECT_FALSE(host);
+      EXPECT_EQ(error, c.error);
+    }
+  }
+}
