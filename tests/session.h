@@ -100,3 +100,31 @@ class Session {
   SimServices sim;
   HeadlessBackend ui;
 };
+
+// The bytes of `count` sectors of store `store` from `start`, read through a fresh copy of the device.
+inline std::string StoreBytes(const SimDevice& device, int store, DWORD start, DWORD count) {
+  SimServices sim(device);
+  const SimStore& s = device.stores[static_cast<size_t>(store)];
+  std::string out(std::size_t{count} * s.bytesPerSector, '\0');
+  const HANDLE h = sim.OpenStore(s.device);
+  SG_REQ req{};
+  req.sr_start = start;
+  req.sr_num_sec = count;
+  req.sr_num_sg = 1;
+  req.sr_sglist[0].sb_buf = reinterpret_cast<BYTE*>(out.data());
+  req.sr_sglist[0].sb_len = static_cast<DWORD>(out.size());
+  DWORD n = 0;
+  if (!sim.DeviceIoControl(h, IOCTL_DISK_READ, &req, sizeof req, nullptr, 0, &n)) out.clear();
+  sim.CloseHandle(h);
+  return out;
+}
+
+// Selects store `store`, and in Partition mode the partition `part`; then clicks Save.
+inline void SaveFrom(HeadlessUser& user, int store, int mode, int part = -1) {
+  ASSERT_TRUE(user.Select(IDC_COMBO_STORE, store));
+  ASSERT_TRUE(user.Click(mode));
+  if (mode == IDC_RADIO_PART) {
+    ASSERT_TRUE(user.Select(IDC_COMBO_PART, part));
+  }
+  ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
+}

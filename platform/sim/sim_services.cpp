@@ -31,14 +31,16 @@ const std::vector<std::string>& SimFaultOps() {
 
 void FillSectorPattern(std::uint64_t offset, BYTE* out, std::size_t length) {
   static constexpr char kHex[] = "0123456789ABCDEF";
+  BYTE unitBytes[512];
   for (std::size_t i = 0; i < length;) {
     const std::uint64_t at = offset + i;
     const auto unit = static_cast<std::uint32_t>(at / 512);
     char line[16] = {'s', 'e', 'c', 't', 'o', 'r', ' ', 0, 0, 0, 0, 0, 0, 0, 0, '\n'};
     for (int d = 0; d < 8; ++d) line[7 + d] = kHex[(unit >> (28 - 4 * d)) & 0xF];
-    const std::size_t inLine = static_cast<std::size_t>(at % 16);
-    const std::size_t n = std::min<std::size_t>(16 - inLine, length - i);
-    std::memcpy(out + i, line + inLine, n);
+    for (int k = 0; k < 32; ++k) std::memcpy(unitBytes + 16 * k, line, 16);
+    const std::size_t inUnit = static_cast<std::size_t>(at % 512);
+    const std::size_t n = std::min<std::size_t>(512 - inUnit, length - i);
+    std::memcpy(out + i, unitBytes + inUnit, n);
     i += n;
   }
 }
