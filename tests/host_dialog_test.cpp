@@ -55,23 +55,19 @@ TEST_F(HostDialog, ShowsTheImageAsAStoreWithItsFolder) {
 TEST_F(HostDialog, EveryModeDumpsTheExactBytes) {
   struct Case {
     const char* mode;
-    std::vector<std::pair<int, int>> clicks;  // (control, list index or -1 for a click)
+    std::vector<UserStep> steps;
     const char* file;
     std::uint64_t offset, length;
   } cases[] = {
-      {"full", {{IDC_RADIO_FULL, -1}}, "img0_0_4194304.img", 0, kSectors * 512},
-      {"partition", {{IDC_RADIO_PART, -1}, {IDC_COMBO_PART, 1}}, "img0_img0p2_0_786432.img", 2048 * 512, 1536 * 512},
-      {"hidden", {{IDC_RADIO_HIDDEN, -1}}, "img0_Hidden_543744_504832.img", 1062 * 512, 986 * 512},
+      {"full", kFullSteps, "img0_0_4194304.img", 0, kSectors * 512},
+      {"partition", PartitionSteps(1), "img0_img0p2_0_786432.img", 2048 * 512, 1536 * 512},
+      {"hidden", kHiddenSteps, "img0_Hidden_543744_504832.img", 1062 * 512, 986 * 512},
   };
   const std::string before = ReadFileBytes(image);
   for (const Case& c : cases) {
     auto host = Host();
     AnySession s;
-    s.Run(*host, [&](HeadlessUser& user) {
-      ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
-      for (auto [id, index] : c.clicks) ASSERT_TRUE(index < 0 ? user.Click(id) : user.Select(id, index)) << c.mode;
-      ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
-    });
+    s.Run(*host, DumpScript(u"img0", c.steps));
     EXPECT_EQ(s.BoxTexts(), std::vector<CString>{u"Done"}) << c.mode;
     const std::string out = dir / (std::string("card/") + c.file);
     ASSERT_TRUE(std::filesystem::exists(out)) << c.mode << ": " << s.Panel();
@@ -97,8 +93,7 @@ TEST_F(HostDialog, FailuresShowErrnoWithTheSystemsText) {
     AnySession s;
     s.Run(*host, [&](HeadlessUser& user) {
       std::filesystem::remove_all(dir / "card");
-      ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
-      ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
+      DumpScript(u"img0", kFullSteps)(user);
     });
     EXPECT_EQ(s.BoxTexts(), (std::vector<CString>{u"Create output file\n failed with error 2: No such file or directory",
                                                   u"Done with errors.\nResulting file may be compromised!"}));
@@ -129,12 +124,7 @@ TEST_F(HostDialog, AStoreThatShrinksMidCopyIsAReadFailureNeverDone) {
   // Partition 2 (1536 sectors) goes in three blocks of 512 sectors; reads 1 and 2 are the boot record's
   // (listing, choosing), read 3 the first block: the store shrinks before the second.
   ShrinkingSource shrinking(*host, image, (2048 + 600) * 512);
-  session.Run(shrinking, [&](HeadlessUser& user) {
-    ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, u"img0"));
-    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
-    ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
-  });
+  session.Run(shrinking, DumpScript(u"img0", PartitionSteps(1)));
   EXPECT_EQ(session.BoxTexts(), (std::vector<CString>{u"IOCTL_DISK_READ failed with error 6: No such device or address",
                                                       u"Done with errors.\nResulting file may be compromised!"}));
   EXPECT_EQ(host->OpenHandles(), 0u);
@@ -166,5 +156,33 @@ TEST(HostStart, UnusableImagesAndDestinationsAreRefusedWithTheReason) {
       EXPECT_FALSE(host);
       EXPECT_EQ(error, c.error);
     }
+  }
+}
+
+TEST_F(HostDialog, TheMemoryFigureIsTheKernelsCappedTo32Bits) {
+  struct Case {
+    const char* meminfo;
+    DWORD availVirtual;
+    std::vector<CString> boxes;  // of a full dump: 4 MiB blocks need 8 MiB available
+  } cases[] = {
+      {"MemTotal: 209715200 kB\nMemAvailable: 104857600 kB\n", 0xFFFFFFFFu, {u"Done"}},
+      {"MemTotal: 16384 kB\nMemAvailable: 8192 kB\n", 8u << 20, {u"Done"}},
+      {"MemTotal: 16384 kB\nMemAvailable: 8188 kB\n", 8188u << 10,
+       {u"Please allocate more memory", u"Done with errors.\nResulting file may be compromised!"}},
+  };
+  for (const Case& c : cases) {
+    std::ofstream(dir / "meminfo") << c.meminfo;
+    HostOptions options = ImagesOnly(dir, {image}, {dir / "card"});
+    options.memInfo = dir / "meminfo";
+    std::string error;
+    auto host = HostServices::Create(options, error);
+    ASSERT_TRUE(host) << error;
+    MEMORYSTATUS status{};
+    status.dwLength = sizeof(status);
+    host->GlobalMemoryStatus(&status);
+    EXPECT_EQ(status.dwAvailVirtual, c.availVirtual) << c.meminfo;
+    AnySession s;
+    s.Run(*host, DumpScript(u"img0", kFullSteps));
+    EXPECT_EQ(s.BoxTexts(), c.boxes) << c.meminfo;
   }
 }

@@ -1,6 +1,8 @@
 // Fixtures for the host backend: disk image files with a boot record, and the dialog run on any services.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <functional>
 #include <string>
@@ -43,6 +45,24 @@ inline HostOptions ImagesOnly(const TempDir& dir, std::vector<std::string> image
   o.sysfsRoot = dir / "no-sysfs";
   o.home = "";
   return o;
+}
+
+// One user step: a click on control `id`, or, with `index` >= 0, the choice of that entry of list `id`.
+struct UserStep {
+  int id;
+  int index = -1;
+};
+inline const std::vector<UserStep> kFullSteps = {{IDC_RADIO_FULL}};
+inline const std::vector<UserStep> kHiddenSteps = {{IDC_RADIO_HIDDEN}};
+inline std::vector<UserStep> PartitionSteps(int row) { return {{IDC_RADIO_PART}, {IDC_COMBO_PART, row}}; }
+
+// What a user does to dump: select the store, take the steps, click Save.
+inline std::function<void(HeadlessUser&)> DumpScript(const CString& store, const std::vector<UserStep>& steps) {
+  return [store, steps](HeadlessUser& user) {
+    ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, store)) << user.Refusal();
+    for (const UserStep& s : steps) ASSERT_TRUE(s.index < 0 ? user.Click(s.id) : user.Select(s.id, s.index)) << user.Refusal();
+    ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE)) << user.Refusal();
+  };
 }
 
 // The dialog on any services, driven by a scripted user.

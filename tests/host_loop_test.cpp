@@ -183,24 +183,19 @@ TEST_F(HostLoop, EveryModeDumpsARealDeviceByteExactIntoTheMountedPartition) {
   const std::string dev = src->Name();
   struct Case {
     const char* mode;
-    std::vector<std::pair<int, int>> clicks;
+    std::vector<UserStep> steps;
     std::string file;
     std::uint64_t offset, length;
   } cases[] = {
-      {"full", {{IDC_RADIO_FULL, -1}}, dev + "_0_8388608.img", 0, kSourceSectors * 512},
-      {"partition", {{IDC_RADIO_PART, -1}, {IDC_COMBO_PART, 1}}, dev + "_" + dev + "p2_0_4194304.img", 4096 * 512,
-       8192 * 512},
-      {"hidden", {{IDC_RADIO_HIDDEN, -1}}, dev + "_Hidden_1055744_1041408.img", 2062 * 512, 2034 * 512},
+      {"full", kFullSteps, dev + "_0_8388608.img", 0, kSourceSectors * 512},
+      {"partition", PartitionSteps(1), dev + "_" + dev + "p2_0_4194304.img", 4096 * 512, 8192 * 512},
+      {"hidden", kHiddenSteps, dev + "_Hidden_1055744_1041408.img", 2062 * 512, 2034 * 512},
   };
   for (const Case& c : cases) {
     auto host = Host();
     ASSERT_TRUE(host);
     AnySession s;
-    s.Run(*host, [&](HeadlessUser& user) {
-      ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, CString::FromUtf8(dev)));
-      for (auto [id, index] : c.clicks) ASSERT_TRUE(index < 0 ? user.Click(id) : user.Select(id, index)) << c.mode;
-      ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
-    });
+    s.Run(*host, DumpScript(CString::FromUtf8(dev), c.steps));
     EXPECT_EQ(s.BoxTexts(), std::vector<CString>{u"Done"}) << c.mode << "\n" << s.Panel();
     ExpectSameBytes(source, c.offset, c.length, mnt + "/" + c.file);
     EXPECT_EQ(host->OpenHandles(), 0u);
@@ -213,12 +208,7 @@ TEST_F(HostLoop, AFullDestinationIsAWriteFailureNeverDone) {
   auto host = Host();
   ASSERT_TRUE(host);
   AnySession s;
-  s.Run(*host, [&](HeadlessUser& user) {
-    ASSERT_TRUE(user.SelectText(IDC_COMBO_STORE, CString::FromUtf8(src->Name())));
-    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
-    ASSERT_TRUE(user.Click(IDC_BUTTON_SAVE));
-  });
+  s.Run(*host, DumpScript(CString::FromUtf8(src->Name()), PartitionSteps(1)));
   EXPECT_EQ(s.BoxTexts(), (std::vector<CString>{u"WriteFile failed with error 28: No space left on device",
                                                 u"Done with errors.\nResulting file may be compromised!"}));
   EXPECT_EQ(host->OpenHandles(), 0u);

@@ -50,6 +50,7 @@ struct Param {
   const char* name;
   Backend (*make)(const TempDir&);
 };
+void PrintTo(const Param& p, std::ostream* os) { *os << p.name; }
 
 class ServicesContract : public ::testing::TestWithParam<Param> {
  protected:
