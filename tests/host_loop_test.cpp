@@ -1,6 +1,7 @@
 // The host backend on real kernel objects: image files attached as loop devices with partition nodes,
-// an ext4 partition mounted as the destination folder, and a user without permission to open devices.
-// Needs root and loop devices; elsewhere each test says why and skips.
+// an ext4 partition mounted as the destination folder, and a user without permission to open devices
+// (these need root and loop devices; elsewhere each says why and skips); and the program's command line
+// on this machine as it is.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -242,4 +243,22 @@ TEST(HostMachine, ListsThisMachinesStoresWithoutACrash) {
   EXPECT_EQ(list.status, 0) << list.text;
   EXPECT_TRUE(list.text.find("Stores found:") != std::string::npos || list.text.find("No Store found") != std::string::npos)
       << list.text;
+}
+
+TEST(HostMachine, TheCommandLineTakesImagesAndDestinationsAndRefusesBadOnes) {
+  TempDir dir;
+  WriteDiskImage(dir / "card.img", 4096, {{0x0C, 63, 1000}, {0x83, 2048, 2048}});
+  std::filesystem::create_directories(dir / "out");
+  const Output act = Shell(Quote(VORSK_EXE) + " --image " + Quote(dir / "card.img") + " --dest " + Quote(dir / "out") +
+                           " act store=img0 partition");
+  EXPECT_EQ(act.status, 0) << act.text;
+  EXPECT_NE(act.text.find("\\" + FolderFromPath(dir / "out") + "\t\t"), std::string::npos) << act.text;
+  EXPECT_NE(act.text.find("2 partitions."), std::string::npos) << act.text;
+
+  const Output missing = Shell(Quote(VORSK_EXE) + " --image " + Quote(dir / "none.img") + " list");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.text, "vorsk: --image " + (dir / "none.img") + ": No such file or directory\n");
+  const Output notDir = Shell(Quote(VORSK_EXE) + " --dest " + Quote(dir / "card.img") + " list");
+  EXPECT_EQ(notDir.status, 2);
+  EXPECT_EQ(notDir.text, "vorsk: --dest " + (dir / "card.img") + ": not a directory\n");
 }
