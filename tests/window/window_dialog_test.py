@@ -1,0 +1,311 @@
+#!/usr/bin/env python3
+"""The dialog in a real window, driven as a user drives it: Xvfb, real X input from xdotool.
+
+Usage: window_dialog_test.py VORSK SCREENSHOT_DIR
+
+For each scenario the same actions run twice against the same simulated device: once headless
+(`vorsk --sim FILE --trace act ...`) and once in the window (`vorsk --sim FILE --trace`), where the
+mouse and keyboard do them. The panel texts and message boxes must be the same in both runs, the image
+files byte for byte the same, and the window must close after "Done". Screenshots go to SCREENSHOT_DIR.
+Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
+"""
+import json
+import os
+import queue
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SKIP = 77
+
+# Control IDs of the dialog template.
+FULL, PART, HIDDEN, STORE_LIST, PART_LIST, SAVE = 1002, 1003, 1004, 1006, 1007, 1009
+RADIOS = {"full": FULL, "partition": PART, "hidden": HIDDEN}
+
+DEVICE = {
+    "stores": [
+        {"device": "DSK1:", "name": "NAND Flash", "profile": "FlashDisk", "bytesPerSector": 512, "sectors": 131072,
+         "partitions": [{"name": "Part00", "fileSystem": "FATFS", "type": 11, "sectors": 32705},
+                        {"name": "Part01", "fileSystem": "FATFS", "type": 11, "sectors": 16384}],
+         "bootRecord": [{"type": 11, "start": 63, "sectors": 32705}, {"type": 11, "start": 34816, "sectors": 16384}]},
+        {"device": "DSK2:", "name": "SD Card", "profile": "SDMemory", "bytesPerSector": 512, "sectors": 262144,
+         "partitions": [{"name": "Part00", "fileSystem": "FATFS", "type": 12, "sectors": 253952}],
+         "bootRecord": [{"type": 12, "start": 8192, "sectors": 253952}]},
+    ],
+    "registry": {"FlashDisk": "ResidentFlash", "SDMemory": "Storage Card"},
+    "folders": {
+        "ResidentFlash": {"path": "flash", "totalBytes": 60000000, "freeBytes": 1000000},
+        "Storage Card": {"path": "card", "totalBytes": 8000000000, "freeBytes": 4000000000},
+    },
+}
+
+# name, actions (as `vorsk act` spells them), read delay in ms, screenshots to take: {after action index: name}
+SCENARIOS = [
+    ("partition",
+     # Clicking a checked radio button again notifies again: "full" and "partition" come twice.
+     ["store-index=0", "partition", "part-index=1", "hidden", "full", "full", "partition", "partition",
+      "part-index=0", "part-index=1", "save"],
+     0, {-1: "01-after-start", 2: "02-partition-selected"}),
+    ("hidden", ["store-index=0", "hidden", "save"], 0, {}),
+    # Escape is Cancel: the dialog ends at once and writes nothing (the headless run closes by itself).
+    ("cancel", ["store-index=1", "partition", "escape"], 0, {}),
+    ("full-slow", ["store-index=0", "partition", "full", "save"], 400, {"copy": "03-slow-copy"}),
+]
+
+
+class Failure(Exception):
+    pass
+
+
+def have(tool):
+    return shutil.which(tool) is not None
+
+
+def start_xvfb():
+    """Starts Xvfb on a display number it picks itself; returns (process, ':N')."""
+    read_fd, write_fd = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as f:
+        number = f.readline().strip()
+    if not number:
+        proc.kill()
+        raise Failure("Xvfb did not start")
+    return proc, ":" + number
+
+
+class Window:
+    """A `vorsk --trace` window run; its JSON lines are read as they come."""
+
+    def __init__(self, vorsk, device_file, env):
+        self.env = env
+        self.proc = subprocess.Popen([vorsk, "--sim", device_file, "--trace"], stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, text=True, env=env)
+        self.lines = []
+        self.events = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+        self.stderr = []
+        threading.Thread(target=lambda: self.stderr.extend(self.proc.stderr), daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            record = json.loads(line)
+            self.lines.append(record)
+            self.events.put(record)
+        self.events.put(None)
+
+    def wait_for(self, key, what, timeout=20):
+        deadline = time.time() + timeout
+        for record in self.lines:
+            if key in record and id(record) not in self._seen:
+                self._seen.add(id(record))
+                return record
+        while time.time() < deadline:
+            try:
+                record = self.events.get(timeout=0.1)
+            except queue.Empty:
+                continue
+            if record is None:
+                break
+            if key in record and id(record) not in self._seen:
+                self._seen.add(id(record))
+                return record
+        raise Failure(f"the window never showed {what}; stderr: {''.join(self.stderr)[-2000:]}")
+
+    _seen = set()
+
+    def panels(self):
+        return [r["panel"] for r in self.lines if "panel" in r]
+
+    def boxes(self):
+        return [r["box"] for r in self.lines if "box" in r]
+
+
+def xdo(env, *args):
+    return subprocess.run(["xdotool", *map(str, args)], env=env, check=True, capture_output=True,
+                          text=True).stdout.strip()
+
+
+def centre(rect):
+    x, y, w, h = rect
+    return x + w // 2, y + h // 2
+
+
+def screenshot(env, rect, path):
+    x, y, w, h = rect
+    subprocess.run(["import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path], env=env, check=True)
+
+
+def headless(vorsk, device_file, actions):
+    out = subprocess.run([vorsk, "--sim", device_file, "--trace", "act", *actions], capture_output=True, text=True)
+    if out.returncode != 0:
+        raise Failure(f"headless run failed ({out.returncode}): {out.stderr}")
+    records = [json.loads(line) for line in out.stdout.splitlines()]
+    # Panel texts after each step: before the first action, then after each action.
+    steps, current = [], []
+    for r in records:
+        if "panel" in r:
+            current.append(r["panel"])
+        elif "state" in r:
+            steps.append(current)
+            current = []
+    steps.append(current)
+    return records, steps
+
+
+def device_dir(root, name, delay):
+    path = os.path.join(root, name)
+    os.makedirs(path)
+    device = dict(DEVICE, readDelayMs=delay)
+    with open(os.path.join(path, "device.json"), "w") as f:
+        json.dump(device, f)
+    return os.path.join(path, "device.json")
+
+
+def images(folder_root):
+    found = {}
+    for base, _, files in os.walk(folder_root):
+        for name in files:
+            if name.endswith(".img"):
+                with open(os.path.join(base, name), "rb") as f:
+                    found[os.path.relpath(os.path.join(base, name), folder_root)] = f.read()
+    return found
+
+
+def run_scenario(vorsk, env, root, shots_dir, name, actions, delay, shots):
+    ref_file = device_dir(root, name + "-headless", delay)
+    win_file = device_dir(root, name + "-window", delay)
+    ref_records, ref_steps = headless(vorsk, ref_file, [a for a in actions if a != "escape"])
+
+    win = Window(vorsk, win_file, env)
+    shown = win.wait_for("shown", "the dialog")["shown"]
+    rects = {int(k): v for k, v in shown.items()}
+    dialog = rects[0]
+    caption = xdo(env, "getwindowname", xdo(env, "search", "--sync", "--onlyvisible", "--name", "Vorsk").split()[0])
+    if caption != "Vorsk   v1.3":
+        raise Failure(f"caption is {caption!r}")
+    # The pointer rests on the dialog, so that keys reach it (there is no window manager to give focus).
+    xdo(env, "mousemove", dialog[0] + 5, dialog[1] + dialog[3] - 5)
+    expected_count = len(ref_steps[0])
+
+    def settle():
+        nonlocal expected_count
+        deadline = time.time() + 10
+        while len(win.panels()) < expected_count and time.time() < deadline:
+            time.sleep(0.05)
+        time.sleep(0.3)  # let the window repaint before anything looks at it
+
+    settle()
+    if -1 in shots:
+        screenshot(env, dialog, os.path.join(shots_dir, shots[-1] + ".png"))
+    selection = {STORE_LIST: -1, PART_LIST: -1}
+    for i, action in enumerate(actions):
+        expected_count += len(ref_steps[i + 1]) if i + 1 < len(ref_steps) else 0
+        if action == "escape":
+            xdo(env, "key", "Escape")
+            win.wait_for("closed", "its close after Escape")
+            continue
+        if action in RADIOS or action == "save":
+            x, y = centre(rects[RADIOS.get(action, SAVE)])
+            xdo(env, "mousemove", x, y, "click", 1)
+        elif action.startswith(("store-index=", "part-index=")):
+            # Open the list with a click, then pick the entry with the keyboard: the open list starts on the
+            # selected entry (the first when there is none).
+            list_id = STORE_LIST if action.startswith("store") else PART_LIST
+            target = int(action.split("=")[1])
+            x, y = centre(rects[list_id])
+            xdo(env, "mousemove", x, y, "click", 1)
+            time.sleep(0.5)
+            moves = target - max(selection[list_id], 0)
+            for _ in range(abs(moves)):
+                xdo(env, "key", "Down" if moves > 0 else "Up")
+            xdo(env, "key", "Return")
+            selection[list_id] = target
+            if action.startswith("store"):
+                selection[PART_LIST] = -1
+        else:
+            raise Failure(f"no way to do {action}")
+        if action == "save":
+            if "copy" in shots:
+                # Wait until the bar has moved a little, then look.
+                time.sleep(delay / 1000 * 3.5)
+                screenshot(env, dialog, os.path.join(shots_dir, shots["copy"] + ".png"))
+            box = win.wait_for("box", "the result box", timeout=60)["box"]
+            time.sleep(0.5)
+            box_window = xdo(env, "search", "--sync", "--onlyvisible", "--name", "^vorsk$").split()[0]
+            xdo(env, "windowfocus", "--sync", box_window)
+            geometry = xdo(env, "getwindowgeometry", "--shell", box_window)
+            g = dict(line.split("=") for line in geometry.splitlines())
+            xdo(env, "mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + 5)
+            xdo(env, "key", "Return")
+            win.wait_for("closed", "its close after the box")
+            if box["text"] != "Done":
+                raise Failure(f"the box said {box['text']!r}")
+        else:
+            settle()
+        if i in shots:
+            screenshot(env, dialog, os.path.join(shots_dir, shots[i] + ".png"))
+
+    try:
+        win.proc.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        win.proc.kill()
+        raise Failure("the program did not end after its window closed")
+    if win.proc.returncode != 0:
+        raise Failure(f"vorsk ended with {win.proc.returncode}: {''.join(win.stderr)}")
+
+    ref_panels = [r["panel"] for r in ref_records if "panel" in r]
+    ref_boxes = [r["box"] for r in ref_records if "box" in r]
+    if win.panels() != ref_panels:
+        raise Failure("panel texts differ:\nwindow:   " + json.dumps(win.panels(), indent=1) +
+                      "\nheadless: " + json.dumps(ref_panels, indent=1))
+    if win.boxes() != ref_boxes:
+        raise Failure(f"boxes differ: window {win.boxes()} headless {ref_boxes}")
+    ref_images = images(os.path.dirname(ref_file))
+    win_images = images(os.path.dirname(win_file))
+    if not ref_images and "save" in actions:
+        raise Failure("the headless run wrote no image")
+    if ref_images.keys() != win_images.keys():
+        raise Failure(f"image files differ: window {sorted(win_images)} headless {sorted(ref_images)}")
+    for path, data in ref_images.items():
+        if win_images[path] != data:
+            raise Failure(f"{path}: the window's image differs from the headless run's")
+    return f"{len(ref_panels)} panel texts, {len(ref_boxes)} boxes, images {sorted(ref_images)}"
+
+
+def main():
+    if len(sys.argv) != 3:
+        print(__doc__)
+        return 2
+    vorsk, shots_dir = os.path.abspath(sys.argv[1]), sys.argv[2]
+    missing = [tool for tool in ("Xvfb", "xdotool", "import") if not have(tool)]
+    if missing:
+        print("SKIP: not installed: " + ", ".join(missing) + " (scripts/setup installs them)")
+        return SKIP
+    os.makedirs(shots_dir, exist_ok=True)
+    xvfb, display = start_xvfb()
+    env = {k: v for k, v in os.environ.items() if k not in ("WAYLAND_DISPLAY",)}
+    env.update(DISPLAY=display, NO_AT_BRIDGE="1", GTK_THEME="Adwaita")
+    failures = 0
+    try:
+        with tempfile.TemporaryDirectory(prefix="vorsk-window-") as root:
+            for name, actions, delay, shots in SCENARIOS:
+                try:
+                    print(f"ok   {name}: {run_scenario(vorsk, env, root, shots_dir, name, actions, delay, shots)}")
+                except Failure as failure:
+                    failures += 1
+                    print(f"FAIL {name}: {failure}")
+    finally:
+        xvfb.terminate()
+        xvfb.wait()
+    print(f"screenshots in {os.path.abspath(shots_dir)}")
+    print(f"{len(SCENARIOS) - failures} passed, {failures} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
