@@ -9,6 +9,8 @@ mouse and keyboard do them. The panel texts and message boxes must be the same i
 files byte for byte the same, and the window must close after "Done". Screenshots go to SCREENSHOT_DIR.
 Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
 """
+import ctypes
+import ctypes.util
 import json
 import os
 import queue
@@ -50,10 +52,14 @@ SCENARIOS = [
       "part-index=0", "part-index=1", "save"],
      0, {-1: "01-after-start", 2: "02-partition-selected"}),
     ("hidden", ["store-index=0", "hidden", "save"], 0, {}),
-    # Escape is Cancel: the dialog ends at once and writes nothing (the headless run closes by itself).
-    ("cancel", ["store-index=1", "partition", "escape"], 0, {}),
+    # Escape, and the window manager's close request, are Cancel: the dialog ends at once and writes
+    # nothing (the headless run closes by itself after its last action).
+    ("escape", ["store-index=1", "partition", "escape"], 0, {}),
+    ("close", ["store-index=0", "hidden", "close"], 0, {}),
+    # A close request during the copy waits for it: the copy completes, "Done", then the window closes.
     ("full-slow", ["store-index=0", "partition", "full", "save"], 400, {"copy": "03-slow-copy"}),
 ]
+WINDOW_ONLY = ("escape", "close")
 
 
 class Failure(Exception):
@@ -76,6 +82,64 @@ def start_xvfb():
         proc.kill()
         raise Failure("Xvfb did not start")
     return proc, ":" + number
+
+
+class X:
+    """The two things a window manager does that this test needs, through libX11: asking a window to
+    close (WM_DELETE_WINDOW, as the caption's close button does) and reading a window's icon sizes."""
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 12)]
+
+    def __init__(self, display):
+        self.lib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.lib.XOpenDisplay.restype = ctypes.c_void_p
+        self.lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.lib.XInternAtom.restype = ctypes.c_ulong
+        self.lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        self.lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                        ctypes.c_void_p]
+        self.lib.XFlush.argtypes = [ctypes.c_void_p]
+        self.lib.XGetWindowProperty.argtypes = [
+            ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long, ctypes.c_int,
+            ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
+            ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
+        self.lib.XFree.argtypes = [ctypes.c_void_p]
+        self.lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = self.lib.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise Failure(f"cannot open {display} with libX11")
+
+    def atom(self, name):
+        return self.lib.XInternAtom(self.dpy, name.encode(), 0)
+
+    def request_close(self, window):
+        event = X.ClientMessage(type=33, window=window, message_type=self.atom("WM_PROTOCOLS"), format=32)
+        event.data[0] = self.atom("WM_DELETE_WINDOW")
+        self.lib.XSendEvent(self.dpy, window, 0, 0, ctypes.byref(event))
+        self.lib.XFlush(self.dpy)
+
+    def icon_sizes(self, window):
+        kind, fmt, count, after, data = ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong(), \
+            ctypes.c_void_p()
+        self.lib.XGetWindowProperty(self.dpy, window, self.atom("_NET_WM_ICON"), 0, 1 << 20, 0, 0,
+                                    ctypes.byref(kind), ctypes.byref(fmt), ctypes.byref(count), ctypes.byref(after),
+                                    ctypes.byref(data))
+        if not data.value:
+            return []
+        longs = ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))
+        sizes, i = [], 0
+        while i + 2 <= count.value:
+            width, height = longs[i], longs[i + 1]
+            sizes.append((width, height))
+            i += 2 + width * height
+        self.lib.XFree(data)
+        return sorted(sizes)
+
+    def close(self):
+        self.lib.XCloseDisplay(self.dpy)
 
 
 class Window:
@@ -176,18 +240,22 @@ def images(folder_root):
     return found
 
 
-def run_scenario(vorsk, env, root, shots_dir, name, actions, delay, shots):
+def run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, delay, shots):
     ref_file = device_dir(root, name + "-headless", delay)
     win_file = device_dir(root, name + "-window", delay)
-    ref_records, ref_steps = headless(vorsk, ref_file, [a for a in actions if a != "escape"])
+    ref_records, ref_steps = headless(vorsk, ref_file, [a for a in actions if a not in WINDOW_ONLY])
 
     win = Window(vorsk, win_file, env)
     shown = win.wait_for("shown", "the dialog")["shown"]
     rects = {int(k): v for k, v in shown.items()}
     dialog = rects[0]
-    caption = xdo(env, "getwindowname", xdo(env, "search", "--sync", "--onlyvisible", "--name", "Vorsk").split()[0])
+    main_window = int(xdo(env, "search", "--sync", "--onlyvisible", "--name", "Vorsk").split()[0])
+    caption = xdo(env, "getwindowname", main_window)
     if caption != "Vorsk   v1.3":
         raise Failure(f"caption is {caption!r}")
+    icons = xlib.icon_sizes(main_window)
+    if icons != [(16, 16), (32, 32), (48, 48)]:
+        raise Failure(f"the window's icons are {icons}, not the 16, 32 and 48 pixel images of icon 128")
     # The pointer rests on the dialog, so that keys reach it (there is no window manager to give focus).
     xdo(env, "mousemove", dialog[0] + 5, dialog[1] + dialog[3] - 5)
     expected_count = len(ref_steps[0])
@@ -205,9 +273,12 @@ def run_scenario(vorsk, env, root, shots_dir, name, actions, delay, shots):
     selection = {STORE_LIST: -1, PART_LIST: -1}
     for i, action in enumerate(actions):
         expected_count += len(ref_steps[i + 1]) if i + 1 < len(ref_steps) else 0
-        if action == "escape":
-            xdo(env, "key", "Escape")
-            win.wait_for("closed", "its close after Escape")
+        if action in WINDOW_ONLY:
+            if action == "escape":
+                xdo(env, "key", "Escape")
+            else:
+                xlib.request_close(main_window)
+            win.wait_for("closed", f"its close after {action}", timeout=5)
             continue
         if action in RADIOS or action == "save":
             x, y = centre(rects[RADIOS.get(action, SAVE)])
@@ -234,6 +305,7 @@ def run_scenario(vorsk, env, root, shots_dir, name, actions, delay, shots):
                 # Wait until the bar has moved a little, then look.
                 time.sleep(delay / 1000 * 3.5)
                 screenshot(env, dialog, os.path.join(shots_dir, shots["copy"] + ".png"))
+                xlib.request_close(main_window)
             box = win.wait_for("box", "the result box", timeout=60)["box"]
             time.sleep(0.5)
             box_window = xdo(env, "search", "--sync", "--onlyvisible", "--name", "^vorsk$").split()[0]
@@ -292,13 +364,16 @@ def main():
     env.update(DISPLAY=display, NO_AT_BRIDGE="1", GTK_THEME="Adwaita")
     failures = 0
     try:
+        xlib = X(display)
         with tempfile.TemporaryDirectory(prefix="vorsk-window-") as root:
             for name, actions, delay, shots in SCENARIOS:
                 try:
-                    print(f"ok   {name}: {run_scenario(vorsk, env, root, shots_dir, name, actions, delay, shots)}")
+                    result = run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, delay, shots)
+                    print(f"ok   {name}: {result}")
                 except Failure as failure:
                     failures += 1
                     print(f"FAIL {name}: {failure}")
+        xlib.close()
     finally:
         xvfb.terminate()
         xvfb.wait()

@@ -9,8 +9,8 @@
 
 
 WxStaticText::WxStaticText(wxWindow* parent, wxWindowID id, const wxString& text, const wxPoint& pos,
-                           const wxSize& size, int tabWidth)
-    : wxWindow(parent, id, pos, size, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE), m_text(text), m_tabWidth(tabWidth) {
+                           const wxSize& size)
+    : wxWindow(parent, id, pos, size, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE), m_text(text) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, &WxStaticText::OnPaint, this);
 }
@@ -29,10 +29,12 @@ void WxStaticText::OnPaint(wxPaintEvent&) {
   dc.SetTextForeground(IsEnabled() ? wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT)
                                    : wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
   const int lineHeight = dc.GetCharHeight();
+  // Tab stops every eight average characters of the font, as a static text control sets them.
+  const int tabWidth = 8 * dc.GetFontMetrics().averageWidth;
   const MeasureText measure = [&dc](std::u16string_view piece) {
     return dc.GetTextExtent(ToWx(CString(piece))).GetWidth();
   };
-  const std::vector<TextLine> lines = LayoutText(FromWx(m_text).str(), GetClientSize().GetWidth(), m_tabWidth, measure);
+  const std::vector<TextLine> lines = LayoutText(FromWx(m_text).str(), GetClientSize().GetWidth(), tabWidth, measure);
   int y = 0;
   for (const TextLine& line : lines) {
     if (y >= GetClientSize().GetHeight()) break;

@@ -5,9 +5,7 @@
 
 class WxStaticText : public wxWindow {
  public:
-  // `tabWidth`: pixels between tab stops.
-  WxStaticText(wxWindow* parent, wxWindowID id, const wxString& text, const wxPoint& pos, const wxSize& size,
-               int tabWidth);
+  WxStaticText(wxWindow* parent, wxWindowID id, const wxString& text, const wxPoint& pos, const wxSize& size);
 
   void SetLabel(const wxString& text) override;
   wxString GetLabel() const override { return m_text; }
@@ -17,5 +15,4 @@ class WxStaticText : public wxWindow {
   void OnPaint(wxPaintEvent& event);
 
   wxString m_text;
-  int m_tabWidth;
 };

@@ -139,8 +139,7 @@ void WxBackend::CreateControl(const ControlTemplate& c, const wxFont& font, Dial
       break;
     }
     case ControlKind::StaticText:
-      // Tab stops every eight average characters, as a static text control expands them.
-      control.window = new WxStaticText(m_dialog, id, text, r.GetPosition(), r.GetSize(), 8 * units.x);
+      control.window = new WxStaticText(m_dialog, id, text, r.GetPosition(), r.GetSize());
       break;
     case ControlKind::ProgressBar:
       control.window = new wxGauge(m_dialog, id, 100, r.GetPosition(), r.GetSize(), wxGA_HORIZONTAL | wxGA_SMOOTH);
