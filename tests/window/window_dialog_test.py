@@ -13,7 +13,6 @@ import ctypes
 import ctypes.util
 import json
 import os
-import queue
 import shutil
 import subprocess
 import sys
@@ -57,7 +56,7 @@ SCENARIOS = [
     ("escape", ["store-index=1", "partition", "escape"], 0, {}),
     ("close", ["store-index=0", "hidden", "close"], 0, {}),
     # A close request during the copy waits for it: the copy completes, "Done", then the window closes.
-    ("full-slow", ["store-index=0", "partition", "full", "save"], 400, {"copy": "03-slow-copy"}),
+    ("full-slow", ["store-index=0", "partition", "full", "save"], 400, {"copy": "03-slow-copy", "box": "04-done-box"}),
 ]
 WINDOW_ONLY = ("escape", "close")
 
@@ -150,37 +149,29 @@ class Window:
         self.proc = subprocess.Popen([vorsk, "--sim", device_file, "--trace"], stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, text=True, env=env)
         self.lines = []
-        self.events = queue.Queue()
+        self.taken = {}
+        self.ended = False
         threading.Thread(target=self._read, daemon=True).start()
         self.stderr = []
         threading.Thread(target=lambda: self.stderr.extend(self.proc.stderr), daemon=True).start()
 
     def _read(self):
         for line in self.proc.stdout:
-            record = json.loads(line)
-            self.lines.append(record)
-            self.events.put(record)
-        self.events.put(None)
+            self.lines.append(json.loads(line))
+        self.ended = True
 
     def wait_for(self, key, what, timeout=20):
+        """The next record with `key` that no earlier wait took."""
         deadline = time.time() + timeout
-        for record in self.lines:
-            if key in record and id(record) not in self._seen:
-                self._seen.add(id(record))
-                return record
         while time.time() < deadline:
-            try:
-                record = self.events.get(timeout=0.1)
-            except queue.Empty:
-                continue
-            if record is None:
+            for i in range(self.taken.get(key, 0), len(self.lines)):
+                if key in self.lines[i]:
+                    self.taken[key] = i + 1
+                    return self.lines[i]
+            if self.ended:
                 break
-            if key in record and id(record) not in self._seen:
-                self._seen.add(id(record))
-                return record
+            time.sleep(0.05)
         raise Failure(f"the window never showed {what}; stderr: {''.join(self.stderr)[-2000:]}")
-
-    _seen = set()
 
     def panels(self):
         return [r["panel"] for r in self.lines if "panel" in r]
@@ -312,6 +303,9 @@ def run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, delay, shots)
             xdo(env, "windowfocus", "--sync", box_window)
             geometry = xdo(env, "getwindowgeometry", "--shell", box_window)
             g = dict(line.split("=") for line in geometry.splitlines())
+            if "box" in shots:
+                screenshot(env, [int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])],
+                           os.path.join(shots_dir, shots["box"] + ".png"))
             xdo(env, "mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + 5)
             xdo(env, "key", "Return")
             win.wait_for("closed", "its close after the box")
