@@ -36,6 +36,9 @@ class ProgramChange {
   int& m_depth;
 };
 
+// Twenty-five frames a second are enough for a bar to move smoothly.
+constexpr std::chrono::milliseconds kProgressRepaint{40};
+
 wxRect ToWx(const PixelRect& r) { return wxRect(r.x, r.y, r.width, r.height); }
 
 }  // namespace
@@ -354,10 +357,11 @@ void WxBackend::SetPos(int id, int pos) {
   if (!c || c->kind != ControlKind::ProgressBar) return;
   c->pos = pos;
   ShowProgress(*c);
-  // A progress bar shows its new position at once, even while the handler that moves it runs.
+  // A progress bar shows its new position while the handler that moves it runs; at most every
+  // kProgressRepaint, since each repaint waits for the window system and a fast copy moves it often.
   if (c->window->IsShown()) {
     c->window->Refresh(false);
-    RepaintNow();
+    if (std::chrono::steady_clock::now() - m_lastRepaint >= kProgressRepaint) RepaintNow();
   }
 }
 
@@ -369,6 +373,7 @@ void WxBackend::UpdateWindow() { RepaintNow(); }
 
 void WxBackend::RepaintNow() {
   if (!m_dialog || !m_dialog->IsShown()) return;
+  m_lastRepaint = std::chrono::steady_clock::now();
   m_dialog->Update();
   // Painting happens in the toolkit's loop: let it run for drawing and window-system events only; the
   // user's input waits until the running handler has returned.

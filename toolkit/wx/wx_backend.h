@@ -1,6 +1,7 @@
 // The window backend on wxWidgets: the dialog as a real window, its controls as real widgets.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <map>
 #include <vector>
@@ -100,4 +101,5 @@ class WxBackend : public WindowBackend {
   bool m_ended = false;
   bool m_inModalLoop = false;
   int m_result = 0;
+  std::chrono::steady_clock::time_point m_lastRepaint{};
 };
