@@ -43,20 +43,22 @@ DEVICE = {
     },
 }
 
-# name, actions (as `vorsk act` spells them), read delay in ms, screenshots to take: {after action index: name}
+# name, actions (as `vorsk act` spells them), changes to DEVICE, screenshots to take: {after action index: name}
 SCENARIOS = [
     ("partition",
      # Clicking a checked radio button again notifies again: "full" and "partition" come twice.
      ["store-index=0", "partition", "part-index=1", "hidden", "full", "full", "partition", "partition",
       "part-index=0", "part-index=1", "save"],
-     0, {-1: "01-after-start", 2: "02-partition-selected"}),
-    ("hidden", ["store-index=0", "hidden", "save"], 0, {}),
+     {}, {-1: "01-after-start", 2: "02-partition-selected"}),
+    ("hidden", ["store-index=0", "hidden", "save"], {}, {}),
     # Escape, and the window manager's close request, are Cancel: the dialog ends at once and writes
     # nothing (the headless run closes by itself after its last action).
-    ("escape", ["store-index=1", "partition", "escape"], 0, {}),
-    ("close", ["store-index=0", "hidden", "close"], 0, {}),
+    ("escape", ["store-index=1", "partition", "escape"], {}, {}),
+    ("close", ["store-index=0", "hidden", "close"], {}, {}),
+    # No store: the box comes before the dialog shows, and the panel keeps its template text.
+    ("no-store", ["escape"], {"stores": []}, {}),
     # A close request during the copy waits for it: the copy completes, "Done", then the window closes.
-    ("full-slow", ["store-index=0", "partition", "full", "save"], 400, {"copy": "03-slow-copy", "box": "04-done-box"}),
+    ("full-slow", ["store-index=0", "partition", "full", "save"], {"readDelayMs": 400}, {"copy": "03-slow-copy", "box": "04-done-box"}),
 ]
 WINDOW_ONLY = ("escape", "close")
 
@@ -196,7 +198,8 @@ def screenshot(env, rect, path):
 
 
 def headless(vorsk, device_file, actions):
-    out = subprocess.run([vorsk, "--sim", device_file, "--trace", "act", *actions], capture_output=True, text=True)
+    command = ["act", *actions] if actions else ["list"]
+    out = subprocess.run([vorsk, "--sim", device_file, "--trace", *command], capture_output=True, text=True)
     if out.returncode != 0:
         raise Failure(f"headless run failed ({out.returncode}): {out.stderr}")
     records = [json.loads(line) for line in out.stdout.splitlines()]
@@ -212,10 +215,10 @@ def headless(vorsk, device_file, actions):
     return records, steps
 
 
-def device_dir(root, name, delay):
+def device_dir(root, name, changes):
     path = os.path.join(root, name)
     os.makedirs(path)
-    device = dict(DEVICE, readDelayMs=delay)
+    device = dict(DEVICE, **changes)
     with open(os.path.join(path, "device.json"), "w") as f:
         json.dump(device, f)
     return os.path.join(path, "device.json")
@@ -231,12 +234,28 @@ def images(folder_root):
     return found
 
 
-def run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, delay, shots):
-    ref_file = device_dir(root, name + "-headless", delay)
-    win_file = device_dir(root, name + "-window", delay)
+def ok_box(env, caption, shot=None):
+    """Presses OK on the box with this caption, after a screenshot of it to `shot` if given."""
+    box_window = xdo(env, "search", "--sync", "--onlyvisible", "--name", f"^{caption}$").split()[0]
+    xdo(env, "windowfocus", "--sync", box_window)
+    geometry = xdo(env, "getwindowgeometry", "--shell", box_window)
+    g = dict(line.split("=") for line in geometry.splitlines())
+    if shot:
+        screenshot(env, [int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])], shot)
+    xdo(env, "mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + 5)
+    xdo(env, "key", "Return")
+
+
+def run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, changes, shots):
+    delay = changes.get("readDelayMs", 0)
+    ref_file = device_dir(root, name + "-headless", changes)
+    win_file = device_dir(root, name + "-window", changes)
     ref_records, ref_steps = headless(vorsk, ref_file, [a for a in actions if a not in WINDOW_ONLY])
 
     win = Window(vorsk, win_file, env)
+    if not changes.get("stores", True):
+        box = win.wait_for("box", "the box that no store was found")["box"]
+        ok_box(env, box["caption"])
     shown = win.wait_for("shown", "the dialog")["shown"]
     rects = {int(k): v for k, v in shown.items()}
     dialog = rects[0]
@@ -299,15 +318,7 @@ def run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, delay, shots)
                 xlib.request_close(main_window)
             box = win.wait_for("box", "the result box", timeout=60)["box"]
             time.sleep(0.5)
-            box_window = xdo(env, "search", "--sync", "--onlyvisible", "--name", "^vorsk$").split()[0]
-            xdo(env, "windowfocus", "--sync", box_window)
-            geometry = xdo(env, "getwindowgeometry", "--shell", box_window)
-            g = dict(line.split("=") for line in geometry.splitlines())
-            if "box" in shots:
-                screenshot(env, [int(g["X"]), int(g["Y"]), int(g["WIDTH"]), int(g["HEIGHT"])],
-                           os.path.join(shots_dir, shots["box"] + ".png"))
-            xdo(env, "mousemove", int(g["X"]) + int(g["WIDTH"]) // 2, int(g["Y"]) + 5)
-            xdo(env, "key", "Return")
+            ok_box(env, box["caption"], os.path.join(shots_dir, shots["box"] + ".png") if "box" in shots else None)
             win.wait_for("closed", "its close after the box")
             if box["text"] != "Done":
                 raise Failure(f"the box said {box['text']!r}")
@@ -360,9 +371,9 @@ def main():
     try:
         xlib = X(display)
         with tempfile.TemporaryDirectory(prefix="vorsk-window-") as root:
-            for name, actions, delay, shots in SCENARIOS:
+            for name, actions, changes, shots in SCENARIOS:
                 try:
-                    result = run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, delay, shots)
+                    result = run_scenario(vorsk, env, xlib, root, shots_dir, name, actions, changes, shots)
                     print(f"ok   {name}: {result}")
                 except Failure as failure:
                     failures += 1
