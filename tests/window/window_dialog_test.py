@@ -359,6 +359,14 @@ def main():
         print(__doc__)
         return 2
     vorsk, shots_dir = os.path.abspath(sys.argv[1]), sys.argv[2]
+    # Without a display the program says so, points to the command line, and ends with exit code 2.
+    no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    for command in ([vorsk, "--demo"], [vorsk, "gui", "--demo"]):
+        out = subprocess.run(command, env=no_display, capture_output=True, text=True, timeout=30)
+        if out.returncode != 2 or "no display" not in out.stderr or "vorsk --demo list" not in out.stderr:
+            print(f"FAIL {' '.join(command[1:])} without a display: exit {out.returncode}, {out.stderr!r}")
+            print("0 passed, 1 failed")
+            return 1
     missing = [tool for tool in ("Xvfb", "xdotool", "import") if not have(tool)]
     if missing:
         print("SKIP: not installed: " + ", ".join(missing) + " (scripts/setup installs them)")
