@@ -9,6 +9,7 @@
 #include "front/headless_run.h"
 #include "front/sources.h"
 #include "front/verify.h"
+#include "front/window_run.h"
 
 #ifndef VORSK_VERSION
 #define VORSK_VERSION "1.3"
@@ -36,8 +37,12 @@ int main(int argc, char** argv) {
       return kExitDone;
     case CommandKind::None:
     case CommandKind::Gui:
-      std::cerr << "vorsk: this build has no window; use a command such as 'vorsk --demo list' (see --help)\n";
-      return kExitUsage;
+      // Without a display, say so before anything else is looked at.
+      if (!WindowPossible(error)) {
+        std::cerr << NoWindowAdvice(error);
+        return kExitUsage;
+      }
+      break;
     default:
       break;
   }
@@ -45,6 +50,9 @@ int main(int argc, char** argv) {
   if (!services) {
     std::cerr << "vorsk: " << error << "\n";
     return kExitUsage;
+  }
+  if (options.command == CommandKind::None || options.command == CommandKind::Gui) {
+    return RunWindow(options, *services, std::cout, std::cerr);
   }
   if (options.command == CommandKind::Verify) {
     return VerifyImage(*services, options.store, options.start, options.image, std::cout);

@@ -111,7 +111,7 @@ bool ParseDeviceFile(const std::string& text, const std::string& baseDir, const 
   device = SimDevice{};
   try {
     const json root = json::parse(text);
-    AllowOnly(root, "", {"stores", "registry", "folders", "availVirtual", "faults"});
+    AllowOnly(root, "", {"stores", "registry", "folders", "availVirtual", "readDelayMs", "faults"});
     if (root.contains("stores")) {
       const json& stores = root["stores"];
       if (!stores.is_array()) throw BadFile{"stores", "must be a list"};
@@ -151,6 +151,7 @@ bool ParseDeviceFile(const std::string& text, const std::string& baseDir, const 
       }
     }
     if (root.contains("availVirtual")) device.availVirtual = static_cast<DWORD>(Number(root["availVirtual"], "availVirtual", kU32));
+    if (root.contains("readDelayMs")) device.readDelayMs = static_cast<DWORD>(Number(root["readDelayMs"], "readDelayMs", 60000));
     if (root.contains("faults")) {
       const json& faults = root["faults"];
       if (!faults.is_array()) throw BadFile{"faults", "must be a list"};

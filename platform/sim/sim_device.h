@@ -51,6 +51,8 @@ struct SimDevice {
   std::map<std::u16string, std::optional<CString>> registry;
   std::map<std::u16string, SimFolder> folders;  // folder name -> where its files go
   DWORD availVirtual = 32u << 20;
+  // Milliseconds each sector read request takes, so that a copy can be watched; 0: at once.
+  DWORD readDelayMs = 0;
   std::vector<SimFault> faults;
 };
 

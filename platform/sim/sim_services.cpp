@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "storage/record_text.h"
 
@@ -259,6 +261,7 @@ BOOL SimServices::DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inS
     const SimStore& s = m_device.stores[static_cast<size_t>(h->store)];
     if (std::uint64_t{req->sr_num_sec} * s.bytesPerSector > req->sr_sglist[0].sb_len)
       return Fail(ERROR_INVALID_PARAMETER);
+    if (m_device.readDelayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_device.readDelayMs));
     if (!ReadSectors(h->store, req->sr_start, req->sr_num_sec, req->sr_sglist[0].sb_buf)) return 0;
     if (bytesReturned) *bytesReturned = req->sr_num_sec * s.bytesPerSector;
     return 1;
