@@ -90,4 +90,7 @@ class CDumpDlg : public CDialog {
   void ClearPartitionRows();
 
   StorageServices& m_sys;
+  // The registry failure that GetStoreFolder met for the store being enumerated (empty when the profile
+  // simply has no folder), kept for the summary.
+  CString m_folderError;
 };
