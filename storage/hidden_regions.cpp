@@ -28,7 +28,11 @@ void CDumpDlg::OnHidden() {
   m_lblPart.ShowWindow(SW_HIDE);
   m_cbPart.ShowWindow(SW_HIDE);
   if (m_selStore == -1) return;
-  if (!ReadBootRecord()) return;
+  if (!ReadBootRecord()) {
+    // No search, no range of this store: Save would copy a range found earlier, or none at all.
+    m_btnSave.EnableWindow(FALSE);
+    return;
+  }
 
   const int rows = static_cast<int>(std::min<DWORD>(m_storePartCount[m_selStore], kMaxPartitions));
   CString text;

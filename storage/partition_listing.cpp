@@ -16,7 +16,7 @@ void CDumpDlg::OnPartition() {
 
   if (m_selPart != -1) {
     const int p = m_selPart;
-    m_btnSave.EnableWindow(TRUE);
+    m_btnSave.EnableWindow(m_bootRecordStore == m_selStore ? TRUE : FALSE);
     m_lblPart.ShowWindow(SW_SHOW);
     m_cbPart.ShowWindow(SW_SHOW);
     m_txtInfo.SetWindowText(CString(u"Partition name:\t") + m_partName[p] + u"\n" +

@@ -82,4 +82,51 @@ TEST(FaultReport, RegistryFailuresStayInTheSummary) {
   }
 }
 
+// Save never copies sectors the dialog could not locate on this store.
+TEST(FaultReport, SaveStaysDisabledWithoutTheBootRecord) {
+  TempDir dir;
+  {
+    // Both boot-record reads of a partition choice fail: the partition's first sector is unknown.
+    SimDevice d = NandAndCard(dir);
+    d.faults = {Fault("IOCTL_DISK_READ", 1, ERROR_CRC, true)};
+    Session s(d);
+    s.Run([](HeadlessUser& u) {
+      u.SelectText(IDC_COMBO_STORE, u"DSK1:");
+      u.Click(IDC_RADIO_PART);
+      u.SelectText(IDC_COMBO_PART, u"Part01");
+      EXPECT_FALSE(u.Click(IDC_BUTTON_SAVE));
+      u.Click(IDC_RADIO_FULL);
+      u.Click(IDC_RADIO_PART);  // back to the chosen partition: still no start
+      EXPECT_FALSE(u.Click(IDC_BUTTON_SAVE));
+    });
+    EXPECT_FALSE(s.Enabled(IDC_BUTTON_SAVE));
+    EXPECT_TRUE(s.sim.Calls("CreateFile").empty());
+  }
+  {
+    // One of the two reads succeeds: the rows hold this store's entries and Save may copy.
+    SimDevice d = NandAndCard(dir);
+    d.faults = {Fault("IOCTL_DISK_READ", 2, ERROR_CRC)};
+    Session s(d);
+    s.Run([](HeadlessUser& u) {
+      u.SelectText(IDC_COMBO_STORE, u"DSK1:");
+      u.Click(IDC_RADIO_PART);
+      u.SelectText(IDC_COMBO_PART, u"Part01");
+    });
+    EXPECT_TRUE(s.Enabled(IDC_BUTTON_SAVE));
+  }
+  {
+    // Hidden mode whose boot record cannot be read: no range of this store, so nothing to save.
+    SimDevice d = NandAndCard(dir);
+    d.faults = {Fault("OpenStore", 1, ERROR_NOT_READY)};
+    Session s(d);
+    s.Run([](HeadlessUser& u) {
+      u.SelectText(IDC_COMBO_STORE, u"DSK1:");
+      u.Click(IDC_RADIO_HIDDEN);
+      EXPECT_FALSE(u.Click(IDC_BUTTON_SAVE));
+    });
+    EXPECT_TRUE(HasBox(s, u"OpenStore failed with error 21: The device is not ready.", u"Error"));
+    EXPECT_TRUE(s.sim.Calls("CreateFile").empty());
+  }
+}
+
 }  // namespace

@@ -69,5 +69,6 @@ void CDumpDlg::OnPartitionSelChange() {
                           Format(u"No. of Sectors:\t0x%X\n", m_partSectors[sel]) +
                           Format(u"Partition type:\t\t0x%X\n", m_partType[sel]) + u"File System:\t\t" +
                           m_partFileSys[sel]);
-  m_btnSave.EnableWindow(TRUE);
+  // Without the boot record the partition's first sector is unknown: Save would copy the wrong sectors.
+  m_btnSave.EnableWindow(m_bootRecordStore == m_selStore ? TRUE : FALSE);
 }
