@@ -41,9 +41,9 @@ void CDumpDlg::OnHidden() {
     m_hiddenStart = region.start;
     m_hiddenSectors = region.sectors;
     if (m_selPart == -1) {
-      text += Format(u"Part%02d: 0x%X(%d.) hidden sectors.\n", region.row, region.sectors, region.sectors);
+      text += Format(u"Part%02d: 0x%X(%u.) hidden sectors.\n", region.row, region.sectors, region.sectors);
     } else {
-      text += Format(u"Partition %s: 0x%X(%d) hidden sectrs.\n", m_partName[m_selPart], region.sectors,
+      text += Format(u"Partition %s: 0x%X(%u) hidden sectrs.\n", m_partName[m_selPart], region.sectors,
                      region.sectors);
     }
   }

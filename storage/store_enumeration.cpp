@@ -44,7 +44,7 @@ void CDumpDlg::EnumerateStores() {
       if (m_sys.GetDiskFreeSpaceEx(m_storeFolder[r], &freeToCaller, &total, &totalFree)) {
         m_storeTotalBytes[r] = total;
         m_storeFreeBytes[r] = freeToCaller;
-        summary += Format(u"\\%s\t\t%dMB, %dMB free\n", m_storeFolder[r], ToMB(total), ToMB(freeToCaller));
+        summary += Format(u"\\%s\t\t%lluMB, %lluMB free\n", m_storeFolder[r], ToMB(total), ToMB(freeToCaller));
         if (freeToCaller > m_maxFreeBytes) {
           m_maxFreeBytes = freeToCaller;
           m_destStore = r;
