@@ -111,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   device.registry = {{u"FlashDisk", CString(u"Card")}};
   std::filesystem::create_directories(Root() / "out");
   device.folders[u"Card"] = {(Root() / "out").string(), 1u << 30, 1u << 30};
+  // Blocks above 1 MiB meet the memory check: the large buffers would cost more than the rest of a run.
+  device.availVirtual = 2u << 20;
 
   RunDialog(device, [](HeadlessUser& u) {
     u.Select(IDC_COMBO_STORE, 0);
