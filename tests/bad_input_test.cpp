@@ -19,19 +19,11 @@ namespace fs = std::filesystem;
 // The fixture every row starts from: a 1 MiB NAND (DSK1:, two partitions with a hidden run in front of
 // each), the flash folder with 3.5 MB free and the SD card folder, the destination, with 1.5 GB free.
 SimDevice Base(const TempDir& dir) {
-  SimDevice d;
-  SimStore nand = MakeStore(u"DSK1:", u"FlashDisk", 0x800);
-  nand.partitions = {{u"Part00", u"FATFS", 0x0B, 100}, {u"Part01", u"FATFS", 0x0B, 0x600}};
-  nand.bootRecord = {{0x0B, 63, 100}, {0x0B, 200, 0x600}};
-  d.stores = {nand};
-  d.registry = {{u"FlashDisk", CString(u"ResidentFlash")}, {u"SDMemory", CString(u"Storage Card")}};
-  fs::create_directories(dir / "flash");
-  fs::create_directories(dir / "card");
-  d.folders[u"ResidentFlash"] = {dir / "flash", 5000000, 3500000};
-  d.folders[u"Storage Card"] = {dir / "card", 2000000000, 1500000000};
-  // The card itself is a store too, so that its folder is found.
-  SimStore card = MakeStore(u"DSK2:", u"SDMemory", 0x1000);
-  d.stores.push_back(card);
+  SimDevice d = NandAndCard(dir);
+  d.stores[0].sectors = 0x800;
+  d.stores[0].partitions[1].sectors = 0x600;
+  d.stores[0].bootRecord[1].sectors = 0x600;
+  d.stores[1].sectors = 0x1000;
   return d;
 }
 

@@ -1,5 +1,5 @@
-// A fault-injecting wrapper around any StorageServices: fails the Nth call that can fail, once or from N
-// on, and counts the handles and blocks that pass through it, so that it works over the simulated device
+// A fault-injecting wrapper around any StorageServices: fails the Nth call that can fail, once, from N on,
+// or from N on for that call's operation only, and counts the handles and blocks that pass through it, so that it works over the simulated device
 // and over a real backend alike.
 #pragma once
 
@@ -10,11 +10,17 @@
 
 #include "storage/storage_services.h"
 
+enum class FaultMode {
+  Once,        // call N fails, the rest succeed
+  FromN,       // call N and every later call fail
+  SameOpFromN  // call N and every later call of the same operation fail (a device that stays broken)
+};
+
 class FaultInjector : public StorageServices {
  public:
   // failAt = 0: nothing fails; the wrapper only counts.
-  FaultInjector(StorageServices& inner, std::uint64_t failAt, bool persistent)
-      : m_in(inner), m_failAt(failAt), m_persistent(persistent) {}
+  FaultInjector(StorageServices& inner, std::uint64_t failAt, FaultMode mode)
+      : m_in(inner), m_failAt(failAt), m_mode(mode) {}
 
   // Calls that can fail, counted from 1 over all operations.
   std::uint64_t FailableCalls() const { return m_count; }
@@ -112,7 +118,10 @@ class FaultInjector : public StorageServices {
   // Counts a call that can fail; true when this one is to fail (GetLastError then gives `error`).
   bool Inject(const char* op, DWORD error = ERROR_IO_DEVICE) {
     ++m_count;
-    const bool fail = m_failAt != 0 && (m_count == m_failAt || (m_persistent && m_count > m_failAt));
+    bool fail = m_failAt != 0 && m_count == m_failAt;
+    if (fail) m_brokenOp = op;
+    if (m_failAt != 0 && m_count > m_failAt)
+      fail = m_mode == FaultMode::FromN || (m_mode == FaultMode::SameOpFromN && m_brokenOp == op);
     if (fail) {
       m_injected.emplace_back(op);
       m_error = error;
@@ -137,7 +146,8 @@ class FaultInjector : public StorageServices {
 
   StorageServices& m_in;
   std::uint64_t m_failAt;
-  bool m_persistent;
+  FaultMode m_mode;
+  std::string m_brokenOp;
   std::uint64_t m_count = 0;
   std::vector<std::string> m_injected;
   std::set<HANDLE> m_handles;

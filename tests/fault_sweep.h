@@ -1,5 +1,5 @@
-// The fault sweep over any backend: every user flow run with the Nth failable platform call failing, once
-// and from N on, for N = 1, 2, ... until the flow runs clean; each run checked for what the user was told,
+// The fault sweep over any backend: every user flow run with the Nth failable platform call failing, once,
+// from N on, and from N on for that operation alone, for N = 1, 2, ... until the flow runs clean; each run checked for what the user was told,
 // handles and blocks left open, and a "Done" that the image does not deserve.
 #pragma once
 
@@ -102,10 +102,10 @@ inline void ClearFolders(const SweepBackend& backend) {
 }
 
 // Runs `flow` once with call `failAt` failing (0: none), then checks the run.
-inline SweepRun RunSwept(const SweepBackend& backend, const SweepFlow& flow, std::uint64_t failAt, bool persistent) {
+inline SweepRun RunSwept(const SweepBackend& backend, const SweepFlow& flow, std::uint64_t failAt, FaultMode mode) {
   ClearFolders(backend);
   std::unique_ptr<StorageServices> device = backend.make();
-  FaultInjector injector(*device, failAt, persistent);
+  FaultInjector injector(*device, failAt, mode);
   HeadlessBackend ui;
   SeenByUser seen(ui);
   ui.SetObserver(&seen);
@@ -179,16 +179,16 @@ struct SweepRow {
   std::vector<std::string> failures;
 };
 
-// Sweeps N = 1, 2, ... for both kinds of fault until a run meets no fault.
+// Sweeps N = 1, 2, ... for each kind of fault until a run meets no fault.
 inline SweepRow Sweep(const SweepBackend& backend, const SweepFlow& flow) {
   SweepRow row;
   row.flow = flow.name;
-  const SweepRun clean = RunSwept(backend, flow, 0, false);
+  const SweepRun clean = RunSwept(backend, flow, 0, FaultMode::Once);
   row.calls = clean.failableCalls;
   if (!clean.why.empty()) row.failures.push_back("clean run: " + clean.why);
-  for (bool persistent : {false, true}) {
+  for (FaultMode mode : {FaultMode::Once, FaultMode::FromN, FaultMode::SameOpFromN}) {
     for (std::uint64_t n = 1;; ++n) {
-      const SweepRun run = RunSwept(backend, flow, n, persistent);
+      const SweepRun run = RunSwept(backend, flow, n, mode);
       if (!run.injected) break;
       ++row.runs;
       ++row.injected;
@@ -196,7 +196,10 @@ inline SweepRow Sweep(const SweepBackend& backend, const SweepFlow& flow) {
       row.handlesLeaked += run.handlesLeaked;
       if (run.wrongDone) ++row.wrongDone;
       if (!run.why.empty())
-        row.failures.push_back(std::string(persistent ? "from call " : "call ") + std::to_string(n) + ": " + run.why);
+        row.failures.push_back(std::string(mode == FaultMode::Once    ? "call "
+                                           : mode == FaultMode::FromN ? "from call "
+                                                                      : "same operation from call ") +
+                               std::to_string(n) + ": " + run.why);
     }
   }
   return row;
