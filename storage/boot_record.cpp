@@ -74,6 +74,7 @@ int CDumpDlg::ReadBootRecord() {
     m_partStart[i] = entry.start;
     m_mbrSectors[i] = entry.sectors;
   }
+  m_bootRecordStore = m_selStore;
   m_sys.CloseHandle(store);
   return 1;
 }

@@ -28,7 +28,11 @@ void CDumpDlg::OnHidden() {
   m_lblPart.ShowWindow(SW_HIDE);
   m_cbPart.ShowWindow(SW_HIDE);
   if (m_selStore == -1) return;
-  if (!ReadBootRecord()) return;
+  if (!ReadBootRecord()) {
+    // No search, no range of this store: Save would copy a range found earlier, or none at all.
+    m_btnSave.EnableWindow(FALSE);
+    return;
+  }
 
   const int rows = static_cast<int>(std::min<DWORD>(m_storePartCount[m_selStore], kMaxPartitions));
   CString text;
@@ -37,9 +41,9 @@ void CDumpDlg::OnHidden() {
     m_hiddenStart = region.start;
     m_hiddenSectors = region.sectors;
     if (m_selPart == -1) {
-      text += Format(u"Part%02d: 0x%X(%d.) hidden sectors.\n", region.row, region.sectors, region.sectors);
+      text += Format(u"Part%02d: 0x%X(%u.) hidden sectors.\n", region.row, region.sectors, region.sectors);
     } else {
-      text += Format(u"Partition %s: 0x%X(%d) hidden sectrs.\n", m_partName[m_selPart], region.sectors,
+      text += Format(u"Partition %s: 0x%X(%u) hidden sectrs.\n", m_partName[m_selPart], region.sectors,
                      region.sectors);
     }
   }

@@ -16,7 +16,7 @@ void CDumpDlg::OnPartition() {
 
   if (m_selPart != -1) {
     const int p = m_selPart;
-    m_btnSave.EnableWindow(TRUE);
+    m_btnSave.EnableWindow(m_bootRecordStore == m_selStore ? TRUE : FALSE);
     m_lblPart.ShowWindow(SW_SHOW);
     m_cbPart.ShowWindow(SW_SHOW);
     m_txtInfo.SetWindowText(CString(u"Partition name:\t") + m_partName[p] + u"\n" +
@@ -47,15 +47,19 @@ void CDumpDlg::OnPartition() {
     return;
   }
   // The table has four rows: a fifth and later partition is neither stored nor listed.
-  int i = 0;
-  do {
+  for (int i = 0;;) {
     m_partName[i] = FieldText(info.szPartitionName);
     m_partFileSys[i] = FieldText(info.szFileSys);
     m_partSectors[i] = static_cast<DWORD>(info.snNumSectors);
     m_partType[i] = info.bPartType;
     m_cbPart.AddString(m_partName[i]);
-    ++i;
-  } while (i < kMaxPartitions && m_sys.FindNextPartition(search, &info) == 1);
+    if (++i == kMaxPartitions) break;
+    if (m_sys.FindNextPartition(search, &info) != 1) {
+      // The search ends with "no more items"; any other reason cut the list short and is shown.
+      if (m_sys.GetLastError() != ERROR_NO_MORE_ITEMS) ReportApiError(u"FindNextPartition");
+      break;
+    }
+  }
 
   m_txtInfo.SetWindowText(u"Please select a partition...");
   m_sys.FindClosePartition(search);

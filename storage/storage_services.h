@@ -28,7 +28,9 @@ class StorageServices {
   virtual HANDLE OpenStore(const CString& deviceName) = 0;
 
   // Partition search of an open store. `info->cbSize` must be sizeof(PARTINFO). FindNextPartition
-  // returns exactly 1 when it filled the record, 0 at the end. FindClosePartition releases the search.
+  // returns exactly 1 when it filled the record, 0 at the end (ERROR_NO_MORE_ITEMS). FindClosePartition
+  // releases the search.
+  // Both searches end with ERROR_NO_MORE_ITEMS: the dialog reports any other reason as a failed search.
   virtual HANDLE FindFirstPartition(HANDLE store, PARTINFO* info) = 0;
   virtual BOOL FindNextPartition(HANDLE search, PARTINFO* info) = 0;
   virtual BOOL FindClosePartition(HANDLE search) = 0;

@@ -34,14 +34,17 @@ void CDumpDlg::EnumerateStores() {
     m_storeSectorsFull[r] = info.snNumSectors;
     m_storeBytesPerSector[r] = info.dwBytesPerSector;
     m_storePartCount[r] = info.dwPartitionCount;
+    m_folderError = CString();
     m_storeFolder[r] = GetStoreFolder(r);
+    // A registry that failed (rather than a profile without a folder) keeps its text in the summary.
+    if (!m_folderError.IsEmpty()) summary += m_folderError + u"\n";
 
     if (!m_storeFolder[r].IsEmpty()) {
       std::uint64_t freeToCaller = 0, total = 0, totalFree = 0;
       if (m_sys.GetDiskFreeSpaceEx(m_storeFolder[r], &freeToCaller, &total, &totalFree)) {
         m_storeTotalBytes[r] = total;
         m_storeFreeBytes[r] = freeToCaller;
-        summary += Format(u"\\%s\t\t%dMB, %dMB free\n", m_storeFolder[r], ToMB(total), ToMB(freeToCaller));
+        summary += Format(u"\\%s\t\t%lluMB, %lluMB free\n", m_storeFolder[r], ToMB(total), ToMB(freeToCaller));
         if (freeToCaller > m_maxFreeBytes) {
           m_maxFreeBytes = freeToCaller;
           m_destStore = r;
@@ -53,6 +56,8 @@ void CDumpDlg::EnumerateStores() {
     m_cbStore.AddString(m_storeDevice[r]);
     ++r;
   } while (m_sys.FindNextStore(search, &info));
+  // The search ends with "no more items"; any other reason cut the list short and is shown.
+  if (m_sys.GetLastError() != ERROR_NO_MORE_ITEMS) ReportApiError(u"FindNextStore");
   m_sys.FindCloseStore(search);
 
   if (notListed > 0) summary += Format(u"%d more stores not listed\n", notListed);
@@ -63,15 +68,19 @@ void CDumpDlg::EnumerateStores() {
 CString CDumpDlg::GetStoreFolder(int index) {
   const CString keyPath = CString(u"System\\StorageManager\\Profiles\\") + m_storeProfile[index] + u"\\";
   HKEY key = 0;
-  if (m_sys.RegOpenKeyEx(HKEY_LOCAL_MACHINE, keyPath, 0, 0, &key) != 0) {
+  const LONG opened = m_sys.RegOpenKeyEx(HKEY_LOCAL_MACHINE, keyPath, 0, 0, &key);
+  if (opened != 0) {
     m_txtInfo.SetWindowText(Format(u"Error on opening key\n %s", keyPath));
+    if (opened != static_cast<LONG>(ERROR_FILE_NOT_FOUND)) m_txtInfo.GetWindowText(m_folderError);
     return CString();
   }
   WCHAR folder[kFolderCapacity] = {};
   DWORD size = sizeof(folder);
   DWORD type = 0;
-  if (m_sys.RegQueryValueEx(key, u"Folder", &type, reinterpret_cast<BYTE*>(folder), &size) != 0) {
+  const LONG queried = m_sys.RegQueryValueEx(key, u"Folder", &type, reinterpret_cast<BYTE*>(folder), &size);
+  if (queried != 0) {
     m_txtInfo.SetWindowText(Format(u"Error on opening key\n %s\\Folder", keyPath));
+    if (queried != static_cast<LONG>(ERROR_FILE_NOT_FOUND)) m_txtInfo.GetWindowText(m_folderError);
     m_sys.RegCloseKey(key);
     return CString();
   }

@@ -5,8 +5,8 @@
 
 #include "storage/records.h"
 
-// MB are 1,000,000 bytes: the remainder is dropped; texts print the low 32 bits of the quotient.
-inline DWORD ToMB(std::uint64_t bytes) { return static_cast<DWORD>(bytes / 1000000u); }
+// MB are 1,000,000 bytes: the remainder is dropped. Texts print the whole quotient, unsigned.
+inline std::uint64_t ToMB(std::uint64_t bytes) { return bytes / 1000000u; }
 
 // A sector size that the one-sector buffer and the copy engine handle: a power of two, 512 to 4096.
 inline bool IsSupportedSectorSize(DWORD bytes) {

@@ -76,4 +76,5 @@ void CDumpDlg::ClearPartitionRows() {
     m_partStart[p] = 0;
     m_partType[p] = 0;
   }
+  m_bootRecordStore = -1;
 }

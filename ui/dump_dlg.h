@@ -90,4 +90,9 @@ class CDumpDlg : public CDialog {
   void ClearPartitionRows();
 
   StorageServices& m_sys;
+  // The registry failure that GetStoreFolder met for the store being enumerated (empty when the profile
+  // simply has no folder), kept for the summary.
+  CString m_folderError;
+  // The store whose boot record the partition rows hold, or -1: a partition's start is known only then.
+  int m_bootRecordStore = -1;
 };

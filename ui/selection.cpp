@@ -13,9 +13,9 @@ void CDumpDlg::OnFullNand() {
   m_btnSave.EnableWindow(TRUE);
   const int s = m_selStore;
   m_txtInfo.SetWindowText(Format(u"Selected store:\t%s\n", m_storeDevice[s]) +
-                          Format(u"Sector Size:\t\t0x%X(%d.)\n", m_storeBytesPerSector[s], m_storeBytesPerSector[s]) +
-                          Format(u"No. of sectors:\t0x%X(%d.)\n", m_storeSectors[s], m_storeSectors[s]) +
-                          Format(u"Partitions:\t\t%d", m_storePartCount[s]));
+                          Format(u"Sector Size:\t\t0x%X(%u.)\n", m_storeBytesPerSector[s], m_storeBytesPerSector[s]) +
+                          Format(u"No. of sectors:\t0x%X(%u.)\n", m_storeSectors[s], m_storeSectors[s]) +
+                          Format(u"Partitions:\t\t%u", m_storePartCount[s]));
 }
 
 void CDumpDlg::OnStoreSelChange() {
@@ -32,10 +32,10 @@ void CDumpDlg::OnStoreSelChange() {
   const DWORD parts = m_storePartCount[sel];
   m_txtInfo.SetWindowText(
       Format(u"Store:  %s  Folder: %s\n", m_storeDevice[sel], m_storeFolder[sel]) +
-      Format(u"0x%X(%d.) bytes/sector\n", m_storeBytesPerSector[sel], m_storeBytesPerSector[sel]) +
-      Format(u"0x%X (%d.) sectors\n", m_storeSectors[sel], m_storeSectors[sel]) +
-      Format(u"%dMB total, %dMB free\n", ToMB(m_storeTotalBytes[sel]), ToMB(m_storeFreeBytes[sel])) +
-      Format(parts <= 1 ? u"%d partition." : u"%d partitions.", parts));
+      Format(u"0x%X(%u.) bytes/sector\n", m_storeBytesPerSector[sel], m_storeBytesPerSector[sel]) +
+      Format(u"0x%X (%u.) sectors\n", m_storeSectors[sel], m_storeSectors[sel]) +
+      Format(u"%lluMB total, %lluMB free\n", ToMB(m_storeTotalBytes[sel]), ToMB(m_storeFreeBytes[sel])) +
+      Format(parts <= 1 ? u"%u partition." : u"%u partitions.", parts));
   if (!changed) return;
 
   m_selPart = -1;
@@ -69,5 +69,6 @@ void CDumpDlg::OnPartitionSelChange() {
                           Format(u"No. of Sectors:\t0x%X\n", m_partSectors[sel]) +
                           Format(u"Partition type:\t\t0x%X\n", m_partType[sel]) + u"File System:\t\t" +
                           m_partFileSys[sel]);
-  m_btnSave.EnableWindow(TRUE);
+  // Without the boot record the partition's first sector is unknown: Save would copy the wrong sectors.
+  m_btnSave.EnableWindow(m_bootRecordStore == m_selStore ? TRUE : FALSE);
 }

@@ -35,6 +35,7 @@ struct SimFolder {
   std::string path;  // the real directory that receives the files
   std::optional<std::uint64_t> totalBytes;
   std::optional<std::uint64_t> freeBytes;  // also the room that writes may use
+  bool readOnly = false;                    // creating a file there is refused (access denied)
 };
 
 struct SimFault {

@@ -293,6 +293,7 @@ HANDLE SimServices::CreateFile(const CString& name, DWORD access, DWORD shareMod
     if (file.empty() || file == u"." || file == u".." || file.find_first_of(u"\\/") != std::u16string::npos ||
         file.find(u'\0') != std::u16string::npos)
       return Fail(ERROR_INVALID_PARAMETER), INVALID_HANDLE_VALUE;
+    if (where.readOnly) return Fail(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
     const std::string real = where.path + "/" + CString(file).ToUtf8();
     const int fd = ::open(real.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return Fail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
