@@ -34,7 +34,7 @@ TEST(Selection, SummaryWordsAndMegabytes) {
   } cases[] = {
       {0, 5000000, 999999, u"5MB total, 0MB free\n0 partition."},
       {1, 5000000, 1000000, u"5MB total, 1MB free\n1 partition."},
-      {2, 0xFFFFFFFFFFFFFFFFull, 1000000, u"-140462611MB total, 1MB free\n2 partitions."},  // low 32 bits of the MB, signed
+      {2, 0xFFFFFFFFFFFFFFFFull, 1000000, u"18446744073709MB total, 1MB free\n2 partitions."},  // whole, never negative
       {7, 5000000, 0, u"5MB total, 0MB free\n7 partitions."},
   };
   for (const Case& c : cases) {

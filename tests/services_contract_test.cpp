@@ -121,6 +121,7 @@ TEST_P(ServicesContract, EnumeratesTheStoreAndItsFolder) {
   EXPECT_EQ(info.dwPartitionCount, 2u);
   EXPECT_FALSE(FieldText(info.sdi.szProfile).IsEmpty());
   EXPECT_EQ(sys->FindNextStore(search, &info), 0) << "one store only";
+  EXPECT_EQ(sys->GetLastError(), ERROR_NO_MORE_ITEMS);  // the end of the search is not a failure
   EXPECT_EQ(sys->FindCloseStore(search), 1);
 
   const CString folder = Folder();
@@ -163,6 +164,7 @@ TEST_P(ServicesContract, ListsPartitionsInTableOrder) {
   ASSERT_NE(search, INVALID_HANDLE_VALUE);
   std::vector<std::pair<int, std::uint64_t>> rows = {{info.bPartType, info.snNumSectors}};
   while (sys->FindNextPartition(search, &info) == 1) rows.emplace_back(info.bPartType, info.snNumSectors);
+  EXPECT_EQ(sys->GetLastError(), ERROR_NO_MORE_ITEMS);
   EXPECT_EQ(rows, (std::vector<std::pair<int, std::uint64_t>>{{0x0C, 1000}, {0x83, 2048}}));
   EXPECT_EQ(sys->FindClosePartition(search), 1);
   EXPECT_EQ(sys->CloseHandle(store), 1);

@@ -64,7 +64,9 @@ TEST(StoreEnumeration, StoresWithoutFolderOrSpaceAreListedButNeverTheDestination
   d.registry[u"P4"] = CString(std::u16string(300, u'x'));  // longer than the value buffer
   Session s(std::move(d));
   s.Run([&](HeadlessUser& user) {
-    EXPECT_EQ(s.Panel(), CString(u"Stores found:\nF3 - Disk free space unavailable\n\n Please select a store..."));
+    // A missing key or value is silent; a value too long for the buffer is a failure and says so.
+    EXPECT_EQ(s.Panel(), CString(u"Stores found:\nF3 - Disk free space unavailable\nError on opening key\n"
+                                 u" System\\StorageManager\\Profiles\\P4\\\\Folder\n\n Please select a store..."));
     EXPECT_EQ(s.Control(IDC_COMBO_STORE).entries.size(), 4u);
     EXPECT_EQ(Session::Dialog().m_destStore, -1);
     ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 1));

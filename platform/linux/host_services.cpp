@@ -87,7 +87,8 @@ HANDLE HostServices::FindFirstStore(STOREINFO* info) {
 BOOL HostServices::FindNextStore(HANDLE search, STOREINFO* info) {
   Handle* h = Find(search, Kind::StoreSearch);
   if (!h || !info || info->cbSize != sizeof(STOREINFO)) return static_cast<BOOL>(Fail(EINVAL));
-  if (h->next >= m_stores.size()) return static_cast<BOOL>(Fail(ENOENT));
+  // The end of a search is no error: it leaves the code the dialog knows as "no more items".
+  if (h->next >= m_stores.size()) return static_cast<BOOL>(Fail(ERROR_NO_MORE_ITEMS));
   FillStoreInfo(static_cast<int>(h->next++), info);
   return 1;
 }
@@ -147,7 +148,7 @@ HANDLE HostServices::FindFirstPartition(HANDLE store, PARTINFO* info) {
 BOOL HostServices::FindNextPartition(HANDLE search, PARTINFO* info) {
   Handle* h = Find(search, Kind::PartitionSearch);
   if (!h || !info || info->cbSize != sizeof(PARTINFO)) return static_cast<BOOL>(Fail(EINVAL));
-  if (!FillPartition(*h, info)) return static_cast<BOOL>(Fail(ENOENT));
+  if (!FillPartition(*h, info)) return static_cast<BOOL>(Fail(ERROR_NO_MORE_ITEMS));
   return 1;
 }
 
@@ -357,6 +358,7 @@ void HostServices::Release(void* block) { std::free(block); }
 
 CString HostServices::FormatMessage(DWORD flags, DWORD code, DWORD languageId) {
   (void)flags, (void)languageId;
+  if (code == ERROR_NO_MORE_ITEMS) return CString(u"No more data is available.");
   char buffer[256] = {};
   // GNU strerror_r: the text may be a static string rather than the buffer.
   const char* text = ::strerror_r(static_cast<int>(code), buffer, sizeof(buffer));
