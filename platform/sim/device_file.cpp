@@ -133,15 +133,15 @@ bool ParseDeviceFile(const std::string& text, const std::string& baseDir, const 
     if (root.contains("folders")) {
       const json& folders = root["folders"];
       if (!folders.is_object()) throw BadFile{"folders", "must be an object"};
-      for (const auto& [folderName, spec] : folders.items()) {
+      for (const auto& [folderName, entry] : folders.items()) {
         const std::string at = "folders." + folderName;
-        AllowOnly(spec, at, {"path", "totalBytes", "freeBytes"});
+        AllowOnly(entry, at, {"path", "totalBytes", "freeBytes"});
         SimFolder f;
-        if (!spec.contains("path")) throw BadFile{at + ".path", "is missing"};
-        f.path = Resolve(baseDir, Text(spec["path"], at + ".path"));
+        if (!entry.contains("path")) throw BadFile{at + ".path", "is missing"};
+        f.path = Resolve(baseDir, Text(entry["path"], at + ".path"));
         if (f.path.empty()) throw BadFile{at + ".path", "must not be empty"};
-        if (spec.contains("totalBytes")) f.totalBytes = Number(spec["totalBytes"], at + ".totalBytes", kU64);
-        if (spec.contains("freeBytes")) f.freeBytes = Number(spec["freeBytes"], at + ".freeBytes", kU64);
+        if (entry.contains("totalBytes")) f.totalBytes = Number(entry["totalBytes"], at + ".totalBytes", kU64);
+        if (entry.contains("freeBytes")) f.freeBytes = Number(entry["freeBytes"], at + ".freeBytes", kU64);
         if (createFolders) {
           std::error_code ec;
           std::filesystem::create_directories(f.path, ec);
