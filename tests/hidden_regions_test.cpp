@@ -65,9 +65,7 @@ TEST(HiddenRegions, AfterAPartitionWasChosenEveryLineNamesIt) {
   TempDir dir;
   Session s(WithEntries(dir, {{0x0B, 63, 100}, {0x0B, 200, 0x800}}));
   s.Run([&](HeadlessUser& user) {
-    ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
-    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
+    ChoosePartition(user, 0, 1);
     ASSERT_TRUE(user.Click(IDC_RADIO_HIDDEN));
     EXPECT_EQ(s.Panel(),
               CString(u"Partition Part01: 0x3F(63) hidden sectrs.\nPartition Part01: 0x26(38) hidden sectrs.\n"));

@@ -38,9 +38,7 @@ TEST(PartitionListing, ComingBackShowsTheChosenPartitionWithoutAskingTheStore) {
   TempDir dir;
   Session s(NandAndCard(dir));
   s.Run([&](HeadlessUser& user) {
-    ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
-    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
+    ChoosePartition(user, 0, 1);
     ASSERT_TRUE(user.Click(IDC_RADIO_HIDDEN));
     const size_t calls = s.sim.Calls().size();
     ASSERT_TRUE(user.Click(IDC_RADIO_PART));

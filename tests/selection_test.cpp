@@ -56,9 +56,7 @@ TEST(Selection, ReselectingTheSameStoreOnlyRewritesThePanel) {
   TempDir dir;
   Session s(NandAndCard(dir));
   s.Run([&](HeadlessUser& user) {
-    ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
-    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 1));
+    ChoosePartition(user, 0, 1);
     ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
     EXPECT_EQ(s.Panel(), kNandSummary);
     EXPECT_EQ(s.Radios(), "010");
@@ -76,9 +74,7 @@ TEST(Selection, ChangingStoreInAnyModeReturnsToWholeStoreMode) {
     TempDir dir;
     Session s(NandAndCard(dir));
     s.Run([&](HeadlessUser& user) {
-      ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
-      ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-      ASSERT_TRUE(user.Select(IDC_COMBO_PART, 0));
+      ChoosePartition(user, 0, 0);
       if (mode == IDC_RADIO_HIDDEN) {
         ASSERT_TRUE(user.Click(IDC_RADIO_HIDDEN));
       }
@@ -162,9 +158,7 @@ TEST(Selection, PartitionDetailsStandEvenWhenTheBootRecordCannotBeRead) {
   d.faults = {{"IOCTL_DISK_READ", 2, ERROR_CRC}};  // the second read of sector 0: the one on choosing
   Session s(std::move(d));
   s.Run([&](HeadlessUser& user) {
-    ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
-    ASSERT_TRUE(user.Click(IDC_RADIO_PART));
-    ASSERT_TRUE(user.Select(IDC_COMBO_PART, 0));
+    ChoosePartition(user, 0, 0);
     EXPECT_EQ(s.Panel(), CString(u"Partition name:\tPart00\nStarting sector:\t0x3F\nNo. of Sectors:\t0x64\n"
                                  u"Partition type:\t\t0xB\nFile System:\t\tFATFS"));
     EXPECT_TRUE(s.Enabled(IDC_BUTTON_SAVE));

@@ -119,6 +119,13 @@ inline std::string StoreBytes(const SimDevice& device, int store, DWORD start, D
   return out;
 }
 
+// Selects store `store`, clicks Partition and chooses partition `part`.
+inline void ChoosePartition(HeadlessUser& user, int store, int part) {
+  ASSERT_TRUE(user.Select(IDC_COMBO_STORE, store));
+  ASSERT_TRUE(user.Click(IDC_RADIO_PART));
+  ASSERT_TRUE(user.Select(IDC_COMBO_PART, part));
+}
+
 // Selects store `store`, and in Partition mode the partition `part`; then clicks Save.
 inline void SaveFrom(HeadlessUser& user, int store, int mode, int part = -1) {
   ASSERT_TRUE(user.Select(IDC_COMBO_STORE, store));
