@@ -1,7 +1,10 @@
 // The dialog on the host with disk image files, as a user drives it: every mode dumps the exact bytes,
 // and every failure of the host shows errno with the system's text.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -75,6 +78,38 @@ TEST_F(HostDialog, EveryModeDumpsTheExactBytes) {
     EXPECT_EQ(host->OpenHandles(), 0u);
   }
   EXPECT_TRUE(ReadFileBytes(image) == before) << "the source is never written";
+}
+
+// Pages of `path` that are in the page cache.
+static size_t CachedPages(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0 || st.st_size == 0) return fd < 0 ? 0 : (::close(fd), 0);
+  void* map = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED, fd, 0);
+  ::close(fd);
+  const size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  std::vector<unsigned char> resident((static_cast<size_t>(st.st_size) + page - 1) / page);
+  size_t count = 0;
+  if (map != MAP_FAILED && ::mincore(map, static_cast<size_t>(st.st_size), resident.data()) == 0)
+    for (unsigned char r : resident) count += r & 1;
+  if (map != MAP_FAILED) ::munmap(map, static_cast<size_t>(st.st_size));
+  return count;
+}
+
+// An image of several blocks goes to the medium as it is written and leaves none of its pages in the
+// cache, where they would have pushed out the pages of everything else on the machine.
+TEST_F(HostDialog, ADumpLeavesTheImageOnTheMediumNotInThePageCache) {
+  struct statfs fs {};
+  ASSERT_EQ(::statfs((dir / "card").c_str(), &fs), 0);
+  if (fs.f_type == 0x01021994) GTEST_SKIP() << "tmpfs keeps every file in memory";
+  const std::uint64_t sectors = 3 * 16384;  // three 8 MiB blocks
+  WriteDiskImage(image, sectors, kTable);
+  auto host = Host();
+  session.Run(*host, DumpScript(u"img0", kFullSteps));
+  EXPECT_EQ(session.BoxTexts(), std::vector<CString>{u"Done"}) << session.Panel();
+  const std::string out = dir / "card/img0_0_25165824.img";
+  EXPECT_EQ(CachedPages(out), 0u);
+  EXPECT_TRUE(ReadFileBytes(out) == ReadFileBytes(image));
 }
 
 TEST_F(HostDialog, FailuresShowErrnoWithTheSystemsText) {

@@ -64,6 +64,8 @@ class HostServices : public StorageServices {
     int store = -1;  // store, partition search, key
     std::size_t next = 0;  // store search, partition search
     int fd = -1;     // store, file
+    std::uint64_t offset = 0;      // file: bytes written so far
+    std::uint64_t lastLength = 0;  // file: length of the last write, whose writeback is still running
   };
 
   explicit HostServices(HostOptions options) : m_options(std::move(options)) {}
@@ -75,6 +77,7 @@ class HostServices : public StorageServices {
   void FillStoreInfo(int store, STOREINFO* info) const;
   bool FillPartition(Handle& search, PARTINFO* info) const;
   BOOL Read(Handle& store, const SG_REQ* request, DWORD inSize, DWORD* bytesReturned);
+  bool WriteBehind(Handle& file, std::uint64_t length);
 
   HostOptions m_options;
   std::vector<HostStore> m_stores;
