@@ -70,8 +70,9 @@ CString CDumpDlg::GetStoreFolder(int index) {
   HKEY key = 0;
   const LONG opened = m_sys.RegOpenKeyEx(HKEY_LOCAL_MACHINE, keyPath, 0, 0, &key);
   if (opened != 0) {
-    m_txtInfo.SetWindowText(Format(u"Error on opening key\n %s", keyPath));
-    if (opened != static_cast<LONG>(ERROR_FILE_NOT_FOUND)) m_txtInfo.GetWindowText(m_folderError);
+    const CString error = Format(u"Error on opening key\n %s", keyPath);
+    m_txtInfo.SetWindowText(error);
+    if (opened != static_cast<LONG>(ERROR_FILE_NOT_FOUND)) m_folderError = error;
     return CString();
   }
   WCHAR folder[kFolderCapacity] = {};
@@ -79,8 +80,9 @@ CString CDumpDlg::GetStoreFolder(int index) {
   DWORD type = 0;
   const LONG queried = m_sys.RegQueryValueEx(key, u"Folder", &type, reinterpret_cast<BYTE*>(folder), &size);
   if (queried != 0) {
-    m_txtInfo.SetWindowText(Format(u"Error on opening key\n %s\\Folder", keyPath));
-    if (queried != static_cast<LONG>(ERROR_FILE_NOT_FOUND)) m_txtInfo.GetWindowText(m_folderError);
+    const CString error = Format(u"Error on opening key\n %s\\Folder", keyPath);
+    m_txtInfo.SetWindowText(error);
+    if (queried != static_cast<LONG>(ERROR_FILE_NOT_FOUND)) m_folderError = error;
     m_sys.RegCloseKey(key);
     return CString();
   }
