@@ -36,7 +36,6 @@ TEST(Save, EachModeNamesItsImageAndSaysWhereItGoes) {
     SimDevice d = NandAndCard(dir);
     d.stores[0].sectors = 4096;
     Session s(d);
-    std::vector<CString> panels;
     s.Run([&](HeadlessUser& user) {
       SaveFrom(user, 0, c.mode, c.part);
       // Save hides the choosing controls for good and leaves the panel, Save and the bar.

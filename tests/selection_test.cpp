@@ -119,7 +119,6 @@ TEST(Selection, FullNandWithoutStoreOnlyTidiesTheModes) {
 TEST(Selection, FullNandShowsTheStoreDetailsOnEveryClickAndKeepsThePartitionChoice) {
   TempDir dir;
   Session s(NandAndCard(dir));
-  std::vector<CString> panels;
   s.Run([&](HeadlessUser& user) {
     ASSERT_TRUE(user.Select(IDC_COMBO_STORE, 0));
     ASSERT_TRUE(user.Click(IDC_RADIO_FULL));  // already checked: runs in full

@@ -33,13 +33,11 @@ END_MESSAGE_MAP()
 
 class TestApp : public CWinApp {
  public:
-  std::function<void(ClickCounter&)> body;
   int modalResult = 0;
   BOOL InitInstance() override {
     ClickCounter dlg;
     m_pMainWnd = &dlg;
     modalResult = dlg.DoModal();
-    if (body) body(dlg);
     return FALSE;
   }
 };
@@ -86,7 +84,6 @@ TEST(Toolkit, UserCannotUseHiddenDisabledOrMissingControls) {
 TEST(Toolkit, PostedCloseEndsTheRunAfterTheHandlerAndBoxesTakeTheTitle) {
   HeadlessBackend ui;
   TestApp app;
-  app.body = [&](ClickCounter&) {};
   ui.SetScript([&](HeadlessUser&) {
     auto* dlg = dynamic_cast<ClickCounter*>(AfxGetApp()->m_pMainWnd);
     dlg->MessageBox(u"hello");
