@@ -112,6 +112,23 @@ TEST_F(HostDialog, ADumpLeavesTheImageOnTheMediumNotInThePageCache) {
   EXPECT_TRUE(ReadFileBytes(out) == ReadFileBytes(image));
 }
 
+// tmpfs refuses uncached writes: the copy goes on with plain writes from where it stands, and the image
+// is exact over several blocks.
+TEST_F(HostDialog, AFileSystemThatRefusesUncachedWritesGetsTheSameImage) {
+  struct statfs fs {};
+  if (::statfs("/dev/shm", &fs) != 0 || fs.f_type != 0x01021994) GTEST_SKIP() << "no tmpfs at /dev/shm";
+  const TempDir memory("/dev/shm");
+  const std::uint64_t sectors = 3 * 16384 + 8;  // three 8 MiB blocks and a short one
+  WriteDiskImage(image, sectors, kTable);
+  std::string error;
+  auto host = HostServices::Create(ImagesOnly(dir, {image}, {memory.Path()}), error);
+  ASSERT_TRUE(host) << error;
+  session.Run(*host, DumpScript(u"img0", kFullSteps));
+  EXPECT_EQ(session.BoxTexts(), std::vector<CString>{u"Done"}) << session.Panel();
+  EXPECT_TRUE(ReadFileBytes(memory / "img0_0_25169920.img") == ReadFileBytes(image));
+  EXPECT_EQ(host->OpenHandles(), 0u);
+}
+
 TEST_F(HostDialog, FailuresShowErrnoWithTheSystemsText) {
   {  // the image went away after the start: the boot record cannot be read
     auto host = Host();

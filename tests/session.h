@@ -18,8 +18,8 @@
 // A directory of its own for one test, removed afterwards.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorsk-test-XXXXXX").string();
+  explicit TempDir(const std::filesystem::path& parent = std::filesystem::temp_directory_path()) {
+    std::string pattern = (parent / "vorsk-test-XXXXXX").string();
     m_path = mkdtemp(pattern.data());
   }
   ~TempDir() {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysinfo.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -255,7 +256,7 @@ BOOL HostServices::WriteFile(HANDLE file, const void* buffer, DWORD length, DWOR
   const auto* bytes = static_cast<const BYTE*>(buffer);
   DWORD done = 0;
   while (done < length) {
-    const ssize_t n = ::write(h->fd, bytes + done, length - done);
+    const ssize_t n = WriteAtEnd(*h, bytes + done, length - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (written) *written = done;
@@ -267,10 +268,25 @@ BOOL HostServices::WriteFile(HANDLE file, const void* buffer, DWORD length, DWOR
   return WriteBehind(*h, done) ? 1 : static_cast<BOOL>(Fail(errno));
 }
 
+// Writes at the file's position. Where the file system can, the pages are written uncached: the kernel
+// starts their writeback at once and drops them itself when it completes, so the copy neither fills the
+// page cache nor pays for emptying it. Where it cannot (older kernels, tmpfs, some removable-media file
+// systems), a plain write, and WriteBehind drops the pages instead.
+ssize_t HostServices::WriteAtEnd(Handle& file, const BYTE* bytes, std::size_t length) {
+  if (file.uncached) {
+    const iovec part{const_cast<BYTE*>(bytes), length};  // pwritev2 only reads it
+    const ssize_t n = ::pwritev2(file.fd, &part, 1, -1, kWriteUncached);  // -1: at the position, moving it
+    if (n >= 0 || (errno != EOPNOTSUPP && errno != EINVAL && errno != ENOSYS)) return n;
+    file.uncached = false;
+  }
+  return ::write(file.fd, bytes, length);
+}
+
 // Write-behind: the device starts on each block as soon as it is written; the block before it is waited
-// for and dropped from the cache. So writeback runs alongside the copy, the file never holds more than two
-// blocks of dirty pages, and an image leaves the rest of the system's page cache alone. Waiting consumes a
-// writeback error that fsync would otherwise report: it is reported here instead.
+// for (and, unless the kernel drops it itself, dropped from the cache). So writeback runs alongside the
+// copy, the file never holds more than two blocks of dirty pages, and an image leaves the rest of the
+// system's page cache alone. Waiting consumes a writeback error that fsync would otherwise report: it is
+// reported here instead.
 bool HostServices::WriteBehind(Handle& file, std::uint64_t length) {
   const auto start = static_cast<off_t>(file.offset);
   if (::sync_file_range(file.fd, start, static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE) != 0) return false;
@@ -280,7 +296,7 @@ bool HostServices::WriteBehind(Handle& file, std::uint64_t length) {
     if (::sync_file_range(file.fd, last, lastLength,
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) != 0)
       return false;
-    ::posix_fadvise(file.fd, last, lastLength, POSIX_FADV_DONTNEED);
+    if (!file.uncached) ::posix_fadvise(file.fd, last, lastLength, POSIX_FADV_DONTNEED);
   }
   file.offset += length;
   file.lastLength = length;

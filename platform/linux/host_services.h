@@ -2,6 +2,8 @@
 // mounted file systems as the registry's folders, errno and strerror as the system's errors.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <memory>
 #include <optional>
@@ -66,7 +68,10 @@ class HostServices : public StorageServices {
     int fd = -1;     // store, file
     std::uint64_t offset = 0;      // file: bytes written so far
     std::uint64_t lastLength = 0;  // file: length of the last write, whose writeback is still running
+    bool uncached = true;          // file: written with kWriteUncached until the file system refuses it
   };
+  // pwritev2's flag for uncached buffered writes (Linux 6.14), named here for older kernel headers.
+  static constexpr int kWriteUncached = 0x80;
 
   explicit HostServices(HostOptions options) : m_options(std::move(options)) {}
   HANDLE Fail(int error);
@@ -77,6 +82,7 @@ class HostServices : public StorageServices {
   void FillStoreInfo(int store, STOREINFO* info) const;
   bool FillPartition(Handle& search, PARTINFO* info) const;
   BOOL Read(Handle& store, const SG_REQ* request, DWORD inSize, DWORD* bytesReturned);
+  ssize_t WriteAtEnd(Handle& file, const BYTE* bytes, std::size_t length);
   bool WriteBehind(Handle& file, std::uint64_t length);
 
   HostOptions m_options;
