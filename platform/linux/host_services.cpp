@@ -392,13 +392,14 @@ void HostServices::GlobalMemoryStatus(MEMORYSTATUS* status) {
     status->dwMemoryLoad = static_cast<DWORD>(100 - *available * 100 / *total);
 }
 
-// Page-aligned: the transfer buffer meets the page cache page by page.
+// Page-aligned, so the transfer buffer meets the page cache page by page; blocks of 2 MiB and more are
+// aligned to huge pages.
 void* HostServices::Allocate(std::size_t size) {
   void* block = nullptr;
   const bool large = size >= kHugePage;
   const int error = ::posix_memalign(&block, large ? kHugePage : kPageAlignment, size == 0 ? 1 : size);
   if (error != 0) return Fail(error), nullptr;
-  // A transfer block fills in a few huge pages instead of thousands of small faults.
+  // A transfer block then fills in a few huge faults instead of thousands of small ones.
   if (large) ::madvise(block, size / kHugePage * kHugePage, MADV_HUGEPAGE);
   return block;
 }
