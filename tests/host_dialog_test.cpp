@@ -80,6 +80,12 @@ TEST_F(HostDialog, EveryModeDumpsTheExactBytes) {
   EXPECT_TRUE(ReadFileBytes(image) == before) << "the source is never written";
 }
 
+// Whether `path` lies on tmpfs, which keeps every file in memory and refuses uncached writes.
+static bool OnTmpfs(const std::string& path) {
+  struct statfs fs {};
+  return ::statfs(path.c_str(), &fs) == 0 && fs.f_type == 0x01021994;
+}
+
 // Pages of `path` that are in the page cache.
 static size_t CachedPages(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY);
@@ -99,9 +105,7 @@ static size_t CachedPages(const std::string& path) {
 // An image of several blocks goes to the medium as it is written and leaves none of its pages in the
 // cache, where they would have pushed out the pages of everything else on the machine.
 TEST_F(HostDialog, ADumpLeavesTheImageOnTheMediumNotInThePageCache) {
-  struct statfs fs {};
-  ASSERT_EQ(::statfs((dir / "card").c_str(), &fs), 0);
-  if (fs.f_type == 0x01021994) GTEST_SKIP() << "tmpfs keeps every file in memory";
+  if (OnTmpfs(dir / "card")) GTEST_SKIP() << "tmpfs keeps every file in memory";
   const std::uint64_t sectors = 3 * 16384;  // three 8 MiB blocks
   WriteDiskImage(image, sectors, kTable);
   auto host = Host();
@@ -115,8 +119,7 @@ TEST_F(HostDialog, ADumpLeavesTheImageOnTheMediumNotInThePageCache) {
 // tmpfs refuses uncached writes: the copy goes on with plain writes from where it stands, and the image
 // is exact over several blocks.
 TEST_F(HostDialog, AFileSystemThatRefusesUncachedWritesGetsTheSameImage) {
-  struct statfs fs {};
-  if (::statfs("/dev/shm", &fs) != 0 || fs.f_type != 0x01021994) GTEST_SKIP() << "no tmpfs at /dev/shm";
+  if (!OnTmpfs("/dev/shm")) GTEST_SKIP() << "no tmpfs at /dev/shm";
   const TempDir memory("/dev/shm");
   const std::uint64_t sectors = 3 * 16384 + 8;  // three 8 MiB blocks and a short one
   WriteDiskImage(image, sectors, kTable);
